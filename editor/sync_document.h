@@ -1,0 +1,153 @@
+#pragma once
+// SyncDocument: the editor's single in-memory document — the lyrics text with
+// its syncpoints (SyncText), the segment times (TimingList) and the undo
+// history (EditHistory) — behind one re-entrant document lock. Every entry
+// point below takes the lock for its whole duration, so the UI thread, the
+// playback graph's streaming thread and the timeline's nudge thread can all
+// call in; a caller that holds the lock (through DocumentLock) may call any
+// of them again from inside.
+//
+// Positions are cell indices, segments segment indices, times ticks (10 ms).
+// Changes return false and change nothing when their precondition fails,
+// when no history record can be had or when a list cannot grow. Queries never
+// fail; on an empty text they answer 0 or false.
+
+#include <cstdint>
+
+#include "common/lock.h"
+#include "editor/edit_history.h"
+#include "editor/sync_text.h"
+#include "editor/timing_list.h"
+
+namespace mr {
+
+class LyricsDocument;
+
+class SyncDocument {
+public:
+    SyncDocument();
+    ~SyncDocument();
+    SyncDocument(const SyncDocument&) = delete;
+    SyncDocument& operator=(const SyncDocument&) = delete;
+
+    // The document lock, for a caller that runs several calls as one; and
+    // the lock around the hand-over of one picture request to the preview's
+    // loader (always taken after the document lock).
+    ReentrantLock& DocumentLock() { return lock_; }
+    ReentrantLock& PictureRequestLock() { return pictureLock_; }
+    // The frame that is told about every record Undo and Redo apply (not
+    // owned; null: nobody is told).
+    void SetHistoryListener(HistoryListener* listener);
+
+    // --- Loading and clearing (not recorded in the history).
+
+    // Appends the document's lines: characters as cells, a flag where a sync
+    // point of the line (after its start marker) matches the character's
+    // offset in order, a CR after every line but the last; an empty last line
+    // is dropped. False at the first line that cannot be stored (the lines
+    // before it stay).
+    bool LoadText(const LyricsDocument& doc);
+    // Appends the document's sync times, milliseconds / 10 (toward zero) as
+    // ticks; every entry lasts at least 4 ticks and starts no earlier than
+    // the previous one ends.
+    bool LoadTimes(const LyricsDocument& doc);
+    // Empties text, timing entries and history, releasing their ranges.
+    void ClearSyncDocument();
+
+    // --- Text mirroring (each change one history record of kind text).
+
+    bool InsertText(int32_t pos, const char16_t* chars, int32_t count);
+    bool DeleteText(int32_t pos, int32_t count);
+    // Deletes deleteCount cells at deletePos, then inserts insertCount
+    // characters at insertPos (a position in the text after the deletion).
+    bool ReplaceText(int32_t deletePos, int32_t deleteCount, const char16_t* chars, int32_t insertPos,
+                     int32_t insertCount);
+    // One typed character; consecutive ones at the end of the current typing
+    // run extend its record.
+    bool TypeCharacter(int32_t pos, char16_t ch);
+
+    // --- Syncpoints and Duplicate (text pane commands at the caret).
+
+    bool CanSetSyncpoint(int32_t pos);
+    bool SetSyncpoint(int32_t pos);
+    bool CanRemoveSyncpoint(int32_t pos);
+    bool RemoveSyncpoint(int32_t pos);
+    // The line starting at pos takes the syncpoints of the earlier line(s) it
+    // equals, and, when its segment is timed, the timing pattern of those
+    // lines (one text record and one timing record, undone and redone as one
+    // step).
+    bool CanDuplicateLines(int32_t pos);
+    bool DuplicateLines(int32_t pos);
+
+    // --- Text queries.
+
+    int32_t CellCount();
+    // 0 for an empty text (status bar "LC: %d").
+    int32_t SegmentCount();
+    int32_t SegmentOfCell(int32_t pos);
+    int32_t SegmentStart(int32_t segment);
+    int32_t SegmentEnd(int32_t segment);
+    bool SegmentBeginsLine(int32_t segment);
+    // The segment's line (without CR) NUL-terminated into buffer, with the
+    // segment's offsets in it; the line length, or −1 when it does not fit.
+    int32_t GetLineOfSegment(int32_t segment, char16_t* buffer, int32_t capacity, int32_t* segmentStart,
+                             int32_t* segmentEnd);
+    // Up to count units from pos into buffer (count + 1 units),
+    // NUL-terminated; returns the units copied. GetTextUnlocked is for
+    // callers that hold the lock already.
+    int32_t GetText(int32_t pos, int32_t count, char16_t* buffer);
+    int32_t GetTextUnlocked(int32_t pos, int32_t count, char16_t* buffer);
+    int32_t GetCells(int32_t pos, int32_t count, TextCell* cells);
+
+    // --- Timing layer (ticks).
+
+    // Status bar "TC: %d".
+    int32_t TimingCount();
+    bool FindTiming(int32_t t, int32_t* index);
+    bool GetTiming(int32_t index, int32_t* start, int32_t* end);
+    bool CanInsertTiming(int32_t t);
+    uint32_t ToolsAt(int32_t t);
+    bool InsertTiming(int32_t t);
+    bool StartLiveTiming(int32_t t, int32_t* index);
+    bool ExtendLiveTiming(int32_t t);
+    bool RemoveTiming(int32_t t);
+    bool CombineTiming(int32_t t);
+    bool SplitTiming(int32_t t);
+    bool BeginAdjust(int32_t t);
+    bool DragAdjust(int32_t t);
+    bool BeginMove(int32_t t);
+    bool DragMove(int32_t t);
+    bool BeginMoveFollowing(int32_t t);
+    bool DragMoveFollowing(int32_t t);
+    bool DuplicateTiming(int32_t dest, int32_t source, int32_t count);
+    uint32_t LastTool();
+    int32_t LastIndex();
+    int32_t DragValue();
+
+    // --- History.
+
+    // Undo takes back records until one without the undo-continues mark (Redo
+    // the mirror image), telling the listener after each; false when nothing
+    // could be undone (redone) or the listener refused a record.
+    bool Undo();
+    bool Redo();
+    bool CanUndo();
+    bool CanRedo();
+    // The document was saved as it is now.
+    void MarkSaved();
+    // True exactly when the document differs from the state last saved (or
+    // loaded).
+    bool IsModified();
+
+private:
+    bool Apply(EditRecord* record, bool undo);
+
+    ReentrantLock lock_;
+    ReentrantLock pictureLock_;
+    EditHistory history_;
+    SyncText text_;
+    TimingList timing_;
+    HistoryListener* listener_ = nullptr;
+};
+
+}  // namespace mr
