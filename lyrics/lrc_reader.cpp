@@ -6,6 +6,7 @@
 #include "common/paged_array.h"
 #include "lyrics/lrc_tags.h"
 #include "lyrics/text_decode.h"
+#include "lyrics/unit_scan.h"
 
 namespace mr {
 namespace {
@@ -49,8 +50,9 @@ public:
     bool Run();
 
 private:
-    // Pass 1: the spans and their time stamps, plus the information tags.
-    bool ReadPiece(uint32_t begin, uint32_t end);
+    // Pass 1: the spans and their time stamps, plus the information tags, of
+    // the piece [begin, end) whose last "]" lies before tagsEnd.
+    bool ReadPiece(uint32_t begin, uint32_t end, uint32_t tagsEnd);
     bool CloseSpan(uint32_t begin, uint32_t end) { return spans_.Append(Span{begin, end - begin}); }
     bool SortEntries();
     // Pass 2: one line per entry.
@@ -75,9 +77,9 @@ private:
 
 bool LrcRead::Run() {
     for (uint32_t i = 0; i < n_;) {
-        uint32_t e = i;
-        while (e < n_ && u_[e] != u'\r' && u_[e] != u'\n' && u_[e] != u'\0') ++e;
-        if (e > i && !ReadPiece(i, e)) return false;
+        uint32_t tagsEnd;
+        const uint32_t e = FindLineBreak(u_, i, n_, u']', &tagsEnd);
+        if (e > i && !ReadPiece(i, e, tagsEnd)) return false;
         i = e + 1;
     }
     if (!SortEntries()) return false;
@@ -89,11 +91,12 @@ bool LrcRead::Run() {
     return true;
 }
 
-bool LrcRead::ReadPiece(uint32_t begin, uint32_t end) {
+bool LrcRead::ReadPiece(uint32_t begin, uint32_t end, uint32_t tagsEnd) {
     uint32_t pos = begin;
     uint32_t pending = 0;  // time stamps waiting for their text
-    for (;;) {
-        const LrcTag tag = ParseLrcTag(u_ + pos, end - pos);
+    // Every tag ends at a "]" before tagsEnd, so the search stops there.
+    while (pos < tagsEnd) {
+        const LrcTag tag = ParseLrcTag(u_ + pos, tagsEnd - pos);
         if (tag.kind == kLrcNoTag) break;
         const uint32_t tagStart = pos + tag.start;
         if (tag.kind == kLrcTime) {
@@ -183,24 +186,35 @@ Step LrcRead::AddPlainLine(int32_t time, uint32_t textIndex) {
 }
 
 Step LrcRead::AddWordStampedLine(int32_t t0, Span& span, const LrcWordStamp& first) {
-    // The stamp-free text and the positions of the stamps in it.
+    // The stamps with their positions in the span, then the stamp-free text
+    // built in one piece, the positions turned into positions in it.
     stamps_.Clear();
     plain_.Clear();
     const char16_t* s = u_ + span.start;
-    uint32_t rest = 0;  // position in the span after the last stamp
+    uint32_t stampUnits = 0;
     LrcWordStamp stamp = first;
-    for (;;) {
-        const uint32_t before = stamp.start;  // units between the last stamp and this one
-        if (!stamps_.Append(StampAt{stamp.timeMs, plain_.Count() + before})) return Step::Failed;
-        if (before && !plain_.Append(s + rest, before)) return Step::Failed;
-        rest += stamp.end + 1;
-        if (!ParseWordStamp(s + rest, span.length - rest, &stamp)) break;
+    for (uint32_t from = 0;;) {
+        if (!stamps_.Append(StampAt{stamp.timeMs, from + stamp.start})) return Step::Failed;
+        stampUnits += stamp.end - stamp.start + 1;
+        from += stamp.end + 1;
+        if (!ParseWordStamp(s + from, span.length - from, &stamp)) break;
     }
-    if (span.length > rest && !plain_.Append(s + rest, span.length - rest)) return Step::Failed;
-    const uint32_t length = plain_.Count();
+    const uint32_t length = span.length - stampUnits;
+    char16_t* t = plain_.AppendSlots(length);
+    if (!t && length) return Step::Failed;
+    uint32_t read = 0, written = 0;
+    for (StampAt& w : stamps_) {
+        const uint32_t run = w.position - read;
+        if (run) std::memcpy(t + written, s + read, run * sizeof(char16_t));
+        written += run;
+        // A valid stamp is "<mm:ss.xx>" or "<mm:ss.xxx>".
+        read = w.position + (s[w.position + 9] == u'>' ? 10 : 11);
+        w.position = written;
+    }
+    if (span.length > read) std::memcpy(t + written, s + read, (span.length - read) * sizeof(char16_t));
 
     uint32_t textIndex;
-    if (!doc_.AddText(std::u16string_view(plain_.begin(), length), &textIndex)) return Step::Failed;
+    if (!doc_.AddText(std::u16string_view(t, length), &textIndex)) return Step::Failed;
     if (!AddLineStart(textIndex)) return Step::Failed;
     span.start = textIndex;
     span.length = kConsumed;

@@ -1,5 +1,7 @@
 #include "lyrics/lrc_tags.h"
 
+#include "lyrics/unit_scan.h"
+
 namespace mr {
 namespace {
 
@@ -17,8 +19,7 @@ struct Bracketed {
 // the search start past r. Every unit is visited a bounded number of times.
 bool FindBracketed(const char16_t* p, uint32_t n, uint32_t from, char16_t open, char16_t close, Bracketed* out) {
     uint32_t searchStart = from;
-    for (uint32_t r = from; r < n; ++r) {
-        if (p[r] != close) continue;
+    for (uint32_t r = FindUnit(p, from, n, close); r < n; r = FindUnit(p, r + 1, n, close)) {
         if (r >= searchStart + 2) {
             uint32_t l = r - 2;
             for (;;) {
