@@ -232,6 +232,14 @@ const char16_t* LyricsDocument::GetPoolText(uint32_t offset) const {
     return offset < pool_.Count() ? pool_.begin() + offset : nullptr;
 }
 
+uint64_t LyricsDocument::CommittedBytes() const {
+    uint64_t bytes = uint64_t{pool_.Committed()} + textTable_.Committed() + images_.Committed() +
+                     lines_.Committed() + syncs_.Committed() + times_.Committed() + slides_.Committed() +
+                     textLengths_.Committed();
+    if (index_) bytes += (uint64_t{indexMask_} + 1) * sizeof(IndexSlot);
+    return bytes;
+}
+
 const char16_t* LyricsDocument::GetInfo(int field) const {
     if (field < kInfoTitle || field > kInfoAlbum) return nullptr;
     return GetPoolText(info_[field - 1]);

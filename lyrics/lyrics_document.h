@@ -166,6 +166,10 @@ public:
     uint32_t GetSlideImageCount() const { return slideImageCount_; }
     // Units in use in the text pool (texts, information values, paths, NULs).
     uint32_t GetPoolUnits() const { return pool_.Count(); }
+    // Bytes of memory the document's tables have committed (pages, whether
+    // touched or not) plus its text-sharing index: what the document holds,
+    // without the source file's buffer.
+    uint64_t CommittedBytes() const;
 
     // The first element of each table, or null when it is empty.
     const LyricsLine* GetLines() const { return lines_.Data(); }
