@@ -55,8 +55,8 @@ void EditHistory::DiscardRedo() {
     redoLimit_ = current_ + 1;
 }
 
-void EditHistory::ChangedInPlace() {
-    if (savedIndex_ >= current_) savedReachable_ = false;
+void EditHistory::ChangedInPlace(int32_t since) {
+    if (savedIndex_ >= since) savedReachable_ = false;
 }
 
 EditRecord* EditHistory::StepBack() {

@@ -40,9 +40,10 @@ public:
     // Discards what could be redone without adding a record (a typing run was
     // extended).
     void DiscardRedo();
-    // Notes that the state at the current index changed without a new record
-    // (a typing run or a live entry grew).
-    void ChangedInPlace();
+    // Notes that the states from record `since` on changed without a new
+    // record (a typing run grew, a drag or a live entry changed the entries
+    // its press made, with only text records after it).
+    void ChangedInPlace(int32_t since);
 
     bool CanUndo() const { return current_ >= 0; }
     bool CanRedo() const { return current_ + 1 < redoLimit_; }

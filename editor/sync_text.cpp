@@ -146,7 +146,7 @@ bool SyncText::TypeCharacter(int32_t pos, char16_t ch) {
         int64_t{run->change.insertPos} + run->change.insertCount == pos) {
         if (!list_.Reserve(1)) return false;
         history_.DiscardRedo();
-        history_.ChangedInPlace();
+        history_.ChangedInPlace(history_.CurrentIndex());
         list_.Seek(pos - 1);
         const List::NodeId node = list_.TakeNew(1);
         list_.Value(node) = TextCell{0, ch};

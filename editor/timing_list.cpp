@@ -130,7 +130,8 @@ bool TimingList::ReplaceEntries(int32_t i, int32_t removeCount, const TimingEntr
     lastTool_ = tool;
     lastIndex_ = lastIndex;
     dragValue_ = 0;
-    inPlaceOpen_ = tool == kToolInsert || tool == kToolAdjust;
+    inPlaceOpen_ = false;
+    if (tool == kToolInsert || tool == kToolAdjust) OpenInPlace();
     return true;
 }
 
@@ -296,7 +297,7 @@ bool TimingList::BeginShift(int32_t t, uint32_t tool, int32_t subKind) {
     lastTool_ = tool;
     lastIndex_ = i;
     dragValue_ = t - start;  // the grab offset; t lies inside the entry
-    inPlaceOpen_ = true;
+    OpenInPlace();
     return true;
 }
 

@@ -138,8 +138,13 @@ private:
     bool BeginShift(int32_t t, uint32_t tool, int32_t subKind);
     // Shifts `count` entries from node n on (all later ones for −1).
     void Shift(List::NodeId n, int64_t delta, bool following);
-    // A change that has no record of its own was made.
-    void ChangedInPlace() { history_.ChangedInPlace(); }
+    // A drag or a live extension changed the entries of the gesture's record.
+    void ChangedInPlace() { history_.ChangedInPlace(openerIndex_); }
+    // Opens the gesture of the record just made.
+    void OpenInPlace() {
+        inPlaceOpen_ = true;
+        openerIndex_ = history_.CurrentIndex();
+    }
 
     EditHistory& history_;
     List list_;
@@ -147,8 +152,10 @@ private:
     int32_t lastIndex_ = -1;
     int32_t dragValue_ = 0;
     // The entries the last tool made may still be changed in place by its
-    // drag or live extension.
+    // drag or live extension: no timing change, undo or redo came after it
+    // (text records may, and leave the entries alone).
     bool inPlaceOpen_ = false;
+    int32_t openerIndex_ = -1;  // history index of that tool's record
 };
 
 }  // namespace mr
