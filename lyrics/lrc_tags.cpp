@@ -17,7 +17,8 @@ struct Bracketed {
 // The shared scan: at each `close` unit r, the nearest `open` from r - 2 back
 // to the search start, then the first ":" after it; a run without both moves
 // the search start past r. Every unit is visited a bounded number of times.
-bool FindBracketed(const char16_t* p, uint32_t n, uint32_t from, char16_t open, char16_t close, Bracketed* out) {
+template <char16_t open, char16_t close>
+inline bool FindBracketed(const char16_t* p, uint32_t n, uint32_t from, Bracketed* out) {
     uint32_t searchStart = from;
     for (uint32_t r = FindUnit(p, from, n, close); r < n; r = FindUnit(p, r + 1, n, close)) {
         if (r >= searchStart + 2) {
@@ -68,7 +69,7 @@ int32_t ParseTime(const char16_t* p, uint32_t colon, uint32_t close, bool withou
 LrcTag ParseLrcTag(const char16_t* units, uint32_t count) {
     LrcTag tag;
     Bracketed b;
-    if (!FindBracketed(units, count, 0, u'[', u']', &b)) return tag;
+    if (!FindBracketed<u'[', u']'>(units, count, 0, &b)) return tag;
     tag.start = b.open;
     tag.colon = b.colon;
     tag.end = b.close;
@@ -99,7 +100,7 @@ LrcTag ParseLrcTag(const char16_t* units, uint32_t count) {
 
 bool ParseWordStamp(const char16_t* units, uint32_t count, LrcWordStamp* stamp) {
     Bracketed b;
-    for (uint32_t from = 0; FindBracketed(units, count, from, u'<', u'>', &b); from = b.close + 1) {
+    for (uint32_t from = 0; FindBracketed<u'<', u'>'>(units, count, from, &b); from = b.close + 1) {
         if (b.colon - b.open != 3 || !IsDigit(units[b.open + 1]) || !IsDigit(units[b.open + 2])) continue;
         const int32_t t = ParseTime(units, b.colon, b.close, false);
         if (t < 0) continue;
