@@ -11,6 +11,7 @@ namespace {
 // One entry per command; each command's code and help live in its own file.
 constexpr Command kCommands[] = {
     {"dump", "print a lyrics file as the system reads it, as one JSON object", RunDump},
+    {"edit", "run a script of editing operations on the editor's document", RunEdit},
 };
 
 std::string Usage() {

@@ -39,5 +39,6 @@ std::string Utf8(std::u16string_view s);
 
 // The commands.
 int RunDump(const Args& args);
+int RunEdit(const Args& args);
 
 }  // namespace mr::tool
