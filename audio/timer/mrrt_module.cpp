@@ -1,25 +1,46 @@
-// mrrt module entry points. The filter class is not served yet: the module
-// loads and answers the COM entry points, and refuses to create anything.
+// mrrt: the self-registering module of the render timer filter.
 #include <windows.h>
-#include <objbase.h>
+#include <dshow.h>
 
-extern "C" {
+#include "audio/dshow/module.h"
+#include "audio/timer/render_timer_filter.h"
+#include "common/com/filter_ids.h"
 
-STDAPI DllCanUnloadNow() {
-    return S_OK;
+namespace {
+
+HMODULE g_module = nullptr;
+
+const mr::dshow::PinRegistration kPins[] = {
+    {L"Input", false, false, false, false, nullptr, &MEDIATYPE_Audio, &GUID_NULL},
+};
+
+// Merit 0x200000 (unlikely): intelligent connection never picks it alone.
+const mr::dshow::FilterTemplate kClasses[] = {
+    {&CLSID_MRWavRenderTimer, L"MR_WavRenderTimer", 0x200000, kPins, 1, &mr::audio::CreateRenderTimer},
+};
+
+}  // namespace
+
+extern "C" BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID) {
+    if (reason == DLL_PROCESS_ATTACH) {
+        g_module = instance;
+        DisableThreadLibraryCalls(instance);
+    }
+    return TRUE;
 }
 
-STDAPI DllGetClassObject(REFCLSID, REFIID, void** ppv) {
-    if (ppv) *ppv = nullptr;
-    return CLASS_E_CLASSNOTAVAILABLE;
+STDAPI DllCanUnloadNow() {
+    return mr::dshow::ModuleCanUnloadNow();
+}
+
+STDAPI DllGetClassObject(REFCLSID clsid, REFIID riid, void** ppv) {
+    return mr::dshow::ModuleGetClassObject(kClasses, 1, clsid, riid, ppv);
 }
 
 STDAPI DllRegisterServer() {
-    return E_NOTIMPL;
+    return mr::dshow::ModuleRegister(g_module, kClasses, 1);
 }
 
 STDAPI DllUnregisterServer() {
-    return E_NOTIMPL;
+    return mr::dshow::ModuleUnregister(kClasses, 1);
 }
-
-}  // extern "C"
