@@ -347,5 +347,103 @@ TEST_F(wave_source_graph, plays_through_a_tee_into_the_audio_renderer) {
     EXPECT_EQ(recorder->RenderedSamples().size(), 13u);  // 0.5 s: 12 samples and 20 ms
 }
 
+// The editor's playback graph: source -> tee -> the DirectSound renderer
+// (ALSA's null device, real time) and "MRWavRenderTimer", reporting to a
+// recorder with the graph clock's time of each report.
+class wave_source_playback : public wave_source_graph {
+protected:
+    static void SetUpTestSuite() {
+        wave_source_graph::SetUpTestSuite();
+        ComScope com;
+        ASSERT_EQ(CallModuleExport(L"mrrt.dll", "DllRegisterServer"), S_OK);
+    }
+
+    void Build(const WaveFile& wave, bool slowDown) {
+        graph_ = NewGraph();
+        ComPtr<IBaseFilter> source = AddSource(graph_.Get(), wave.bytes);
+        ComPtr<IBaseFilter> tee;
+        ASSERT_EQ(dshow::CreateTeeFilter(tee.Put()), S_OK);
+        ASSERT_EQ(graph_->AddFilter(tee.Get(), L"Infinite Pin Tee Filter"), S_OK);
+        ASSERT_EQ(graph_->Connect(PinOf(source.Get(), PINDIR_OUTPUT).Get(), PinOf(tee.Get(), PINDIR_INPUT).Get()),
+                  S_OK);
+        ASSERT_EQ(graph_->Render(PinOf(tee.Get(), PINDIR_OUTPUT, 0).Get()), S_OK);
+        ComPtr<IBaseFilter> timer = NewFilter(CLSID_MRWavRenderTimer);
+        ASSERT_TRUE(timer);
+        ComPtr<IWaveCallbackTarget> target;
+        ASSERT_EQ(timer.As(IID_IWaveCallbackTarget, &target), S_OK);
+        ASSERT_EQ(target->SetCallback(&recorder_), S_OK);
+        ASSERT_EQ(graph_->AddFilter(timer.Get(), L"MRWavRenderTimer"), S_OK);
+        ASSERT_EQ(graph_->Connect(PinOf(tee.Get(), PINDIR_OUTPUT, 1).Get(), PinOf(timer.Get(), PINDIR_INPUT).Get()),
+                  S_OK);
+        // Slow Down is set on both filters while stopped, as the editor does.
+        for (IBaseFilter* f : {source.Get(), timer.Get()}) SetSlowDown(f, slowDown ? TRUE : FALSE);
+        ASSERT_EQ(graph_.As(IID_IMediaControl, &control_), S_OK);
+        ASSERT_EQ(graph_->SetDefaultSyncSource(), S_OK);
+        ComPtr<IMediaFilter> mediaFilter;
+        ASSERT_EQ(graph_.As(IID_IMediaFilter, &mediaFilter), S_OK);
+        ComPtr<IReferenceClock> clock;
+        ASSERT_EQ(mediaFilter->GetSyncSource(clock.Put()), S_OK);
+        recorder_.SetClock(clock.Get());
+    }
+
+    void SeekTo(LONGLONG position) {
+        ASSERT_EQ(GraphSeeking(graph_.Get())->SetPositions(&position, AM_SEEKING_AbsolutePositioning, nullptr,
+                                                           AM_SEEKING_NoPositioning),
+                  S_OK);
+    }
+
+    void TearDown() override {
+        if (control_) control_->Stop();
+        recorder_.SetClock(nullptr);
+    }
+
+    ProgressRecorder recorder_;
+    ComPtr<IGraphBuilder> graph_;
+    ComPtr<IMediaControl> control_;
+};
+
+TEST_F(wave_source_playback, positions_are_reported_to_the_end_also_after_a_seek) {
+    Build(MakeWave(2, 44100, 16, 44100), false);
+    LONGLONG duration = 0;
+    EXPECT_EQ(GraphSeeking(graph_.Get())->GetDuration(&duration), S_OK);
+    EXPECT_EQ(duration, 10000000);
+    ASSERT_TRUE(SUCCEEDED(control_->Run()));
+    Sleep(300);
+    SeekTo(6000000);
+    EXPECT_EQ(WaitForCompletion(graph_.Get(), 10000), EC_COMPLETE);
+    const auto values = recorder_.Values();
+    ASSERT_FALSE(values.empty());
+    // Before the seek: positions from the start; after it: from 0.6 s on,
+    // rising to the end of the file.
+    size_t seek = 0;
+    while (seek < values.size() && values[seek] < 6000000) ++seek;
+    EXPECT_GT(seek, 0u);
+    ASSERT_LT(seek, values.size());
+    EXPECT_LE(values[seek], 6400000);
+    for (size_t i = seek + 1; i < values.size(); ++i) EXPECT_GT(values[i], values[i - 1]) << i;
+    EXPECT_EQ(values.back(), duration);
+}
+
+TEST_F(wave_source_playback, slowed_playback_reports_file_positions_at_half_speed) {
+    Build(MakeWave(2, 44100, 16, 44100), true);
+    SeekTo(5000000);
+    ASSERT_TRUE(SUCCEEDED(control_->Run()));
+    EXPECT_EQ(WaitForCompletion(graph_.Get(), 10000), EC_COMPLETE);
+    auto reports = recorder_.Reports();
+    // The first sample, received while the graph pauses on its way to
+    // running, is reported at its start.
+    ASSERT_GE(reports.size(), 10u);
+    EXPECT_EQ(reports.front().value, 5000000);
+    reports.erase(reports.begin());
+    // 0.5 s of the file take 1 s: 25 stretched samples, each reported at its
+    // end as 0.5 s + half its stretched end time.
+    ASSERT_EQ(reports.size(), 25u);
+    EXPECT_EQ(reports.front().value, 5200000);
+    EXPECT_EQ(reports.back().value, 10000000);
+    for (size_t i = 1; i < reports.size(); ++i) EXPECT_EQ(reports[i].value - reports[i - 1].value, 200000) << i;
+    const double wall = static_cast<double>(reports.back().clockTime - reports.front().clockTime);
+    EXPECT_NEAR(wall, 2.0 * (10000000 - 5200000), 200000);
+}
+
 }  // namespace
 }  // namespace mr::test
