@@ -104,7 +104,7 @@ protected:
     HRESULT DoRenderSample(IMediaSample* sample) override {
         REFERENCE_TIME start = -1, stop = -1;
         sample->GetTime(&start, &stop);
-        rendered_.push_back({start, sample->GetActualDataLength()});
+        rendered_.push_back({start, sample->GetActualDataLength(), Input().SegmentStart()});
         return S_OK;
     }
 

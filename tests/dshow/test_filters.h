@@ -38,7 +38,7 @@ protected:
 };
 
 // A renderer that accepts any audio, renders at the sample's start time and
-// records the start times and sizes of what it rendered.
+// records the start times, sizes and segment starts of what it rendered.
 class RecordingRenderer {
 public:
     static dshow::ComPtr<IBaseFilter> Create(RecordingRenderer** self);
@@ -46,6 +46,8 @@ public:
     struct Rendered {
         REFERENCE_TIME start;
         long bytes;
+        REFERENCE_TIME segmentStart;
+        bool operator==(const Rendered&) const = default;
     };
     virtual std::vector<Rendered> RenderedSamples() = 0;
 
