@@ -1,0 +1,335 @@
+// The version 3 native file, byte by byte. Every case is read twice, whole
+// and streamed chunk by chunk as a large file is, and both reads must agree.
+#include "lyrics/native_reader.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "common/text.h"
+#include "lyrics/load_lyrics_file.h"
+#include "tests/lyrics/lyrics_test_util.h"
+#include "tests/lyrics/native_file_builder.h"
+#include "tests/support/test_support.h"
+
+namespace mr {
+namespace {
+
+using Lines = std::vector<std::string>;
+using test::Joined;
+using test::LineEntry;
+using test::MrFile;
+
+// What a read left in the document, compactly.
+struct Read {
+    bool ok = false;
+    bool sourceOpen = false;
+    Lines lines;
+    std::string info;
+    Lines slides;
+    uint32_t slideShowDuration = 0;
+    uint32_t simple = 0;
+    Lines texts;
+    uint32_t syncs = 0, times = 0;
+
+    bool operator==(const Read&) const = default;
+};
+
+Read ReadOnce(const std::vector<uint8_t>& bytes, int editorMode, bool streamed) {
+    LyricsDocument doc;
+    Read r;
+    r.ok = test::LoadNative(doc, bytes, editorMode, streamed, &r.sourceOpen);
+    r.lines = test::DescribeLines(doc);
+    r.info = test::DescribeInfo(doc);
+    r.slides = test::DescribeSlides(doc);
+    r.slideShowDuration = doc.GetSlideShowDuration();
+    r.simple = doc.GetSimple();
+    for (uint32_t i = 0; i < doc.GetTextCount(); ++i) r.texts.push_back(Utf16ToUtf8(doc.GetText(i)));
+    r.syncs = doc.GetSyncCount();
+    r.times = doc.GetSyncTimeCount();
+    return r;
+}
+
+// Reads the file whole and streamed; both must give the same document.
+Read ReadMr(const std::vector<uint8_t>& bytes, int editorMode = 1) {
+    const Read whole = ReadOnce(bytes, editorMode, false);
+    const Read streamed = ReadOnce(bytes, editorMode, true);
+    EXPECT_EQ(whole, streamed) << "the streamed read differs from the whole one";
+    EXPECT_TRUE(whole.ok);
+    return whole;
+}
+
+// --- Header and version detection
+
+TEST(lyrics_native, a_file_shaped_as_the_editor_writes_it_reads_completely) {
+    MrFile f;
+    f.Info("Night Ferry", "The Quay", "")
+        .Texts({"Hello world", "la la"})
+        .Sync({LineEntry(0), 6, LineEntry(1), LineEntry(1)})
+        .Times({{1000, 2000}, {2000, 3000}, {3500, 4000}, {4000, 4500}});
+    const uint32_t imageChunk = f.NextOffset();
+    f.Pictures({{5000, "PNG-bytes"}, {2500, "JPEG"}});
+    const Read r = ReadMr(f.Bytes());
+    EXPECT_EQ(r.lines, (Lines{"Hello world |6| 1000-2000 2000-3000", "la la || 3500-4000", "la la || 4000-4500"}));
+    EXPECT_EQ(r.info, "Night Ferry|The Quay|");  // an empty value is an empty string, not absent
+    EXPECT_EQ(r.texts, (Lines{"Hello world", "la la"}));  // the second line reuses text 1
+    // Picture bytes follow the chunk header, the flags word and their record header.
+    const uint32_t first = imageChunk + 8 + 4 + 8;
+    EXPECT_EQ(r.slides, (Lines{"5000@" + std::to_string(first) + "+9",
+                               "2500@" + std::to_string(first + 9 + 8) + "+4"}));
+    EXPECT_EQ(r.slideShowDuration, 7500u);
+    EXPECT_TRUE(r.sourceOpen);
+}
+
+TEST(lyrics_native, a_size_field_off_by_one_reads_nothing_and_succeeds) {
+    MrFile f;
+    f.Info("T", "A", "B").Texts({"x"}).Sync({LineEntry(0)}).Times({{0, 10}});
+    for (int64_t adjust : {-1, 1}) {
+        const Read r = ReadMr(f.Bytes(adjust));
+        EXPECT_EQ(r.lines, Lines{});
+        EXPECT_EQ(r.info, "<null>|<null>|<null>");
+        EXPECT_FALSE(r.sourceOpen);
+    }
+    EXPECT_EQ(ReadMr(f.Bytes()).lines, Lines{"x || 0-10"});
+}
+
+TEST(lyrics_native, other_magics_and_files_of_eight_bytes_or_less_read_nothing) {
+    MrFile f;
+    f.Texts({"x"}).Sync({LineEntry(0)});
+    std::vector<uint8_t> bytes = f.Bytes();
+    for (auto [at, value] : {std::pair{0, 'm'}, {1, 'r'}, {2, '3'}, {3, '4'}}) {
+        std::vector<uint8_t> b = bytes;
+        b[at] = static_cast<uint8_t>(value);
+        EXPECT_EQ(ReadMr(b).texts, Lines{}) << at;
+    }
+    // The header alone, with a size field that matches.
+    EXPECT_EQ(ReadMr({'M', 'R', 0, '3', 0, 0, 0, 0}).texts, Lines{});
+    EXPECT_EQ(ReadMr({'M', 'R', 0, '3', 0, 0, 0, 1, 0}).texts, Lines{});
+}
+
+// --- The chunk walk
+
+TEST(lyrics_native, sync_points_before_the_texts_are_lost_but_texts_and_times_are_read) {
+    MrFile f;
+    f.Sync({LineEntry(0), 2}).Texts({"abc"}).Times({{100, 200}, {200, 300}});
+    const Read r = ReadMr(f.Bytes());
+    EXPECT_EQ(r.texts, Lines{"abc"});
+    EXPECT_EQ(r.syncs, 0u);
+    EXPECT_EQ(r.times, 2u);  // consumers never index past either count
+    EXPECT_EQ(r.lines, Lines{});
+}
+
+TEST(lyrics_native, a_chunk_running_past_the_end_ends_the_walk_and_keeps_what_came_before) {
+    MrFile f;
+    f.Texts({"one"}).Sync({LineEntry(0)}).Chunk("TSP0", std::string("\0\0\0\x05\0\0\0\x09", 8), 1);
+    const Read r = ReadMr(f.Bytes());
+    EXPECT_EQ(r.lines, Lines{"one ||"});
+    // A chunk whose data would begin at the very end of the file is not taken
+    // either, whatever it claims.
+    MrFile g;
+    g.Texts({"one"}).Raw(std::string("SPT0\0\0\0\0", 8));
+    EXPECT_EQ(ReadMr(g.Bytes()).syncs, 0u);
+}
+
+TEST(lyrics_native, unknown_tags_and_second_chunks_of_a_tag_are_skipped) {
+    MrFile f;
+    f.Chunk("XTRA", "ignored")
+        .Texts({"first"})
+        .Texts({"second"})
+        .Sync({LineEntry(0)})
+        .Sync({LineEntry(0), LineEntry(0)})
+        .Times({{10, 20}})
+        .Times({{30, 40}, {50, 60}})
+        .Info("T", "A", "B")
+        .Info("t", "a", "b");
+    const Read r = ReadMr(f.Bytes());
+    EXPECT_EQ(r.texts, Lines{"first"});
+    EXPECT_EQ(r.lines, Lines{"first || 10-20"});
+    EXPECT_EQ(r.info, "T|A|B");
+}
+
+// --- INFO and TEXT
+
+TEST(lyrics_native, info_takes_three_strings_and_stops_at_a_line_break) {
+    MrFile full, two, broken, extra;
+    full.Chunk("INFO", std::string("Caf\xC3\xA9\0\xE2\x99\xAA\0Album\0", 16));
+    two.Chunk("INFO", std::string("Title\0Artist\0Albu", 17));
+    broken.Chunk("INFO", std::string("Title\0Art\rist\0Album\0", 20));
+    extra.Chunk("INFO", std::string("T\0A\0B\0more\0", 11));
+    EXPECT_EQ(ReadMr(full.Bytes()).info, "Caf\xC3\xA9|\xE2\x99\xAA|Album");
+    EXPECT_EQ(ReadMr(two.Bytes()).info, "Title|Artist|<null>");
+    EXPECT_EQ(ReadMr(broken.Bytes()).info, "Title|<null>|<null>");
+    EXPECT_EQ(ReadMr(extra.Bytes()).info, "T|A|B");
+    EXPECT_EQ(ReadMr(extra.Bytes()).texts, Lines{});  // information is not a line text
+}
+
+TEST(lyrics_native, texts_are_stored_index_for_index_up_to_a_line_break_or_an_unterminated_end) {
+    MrFile dup, cut, tail;
+    dup.Texts({"same", "same", ""});
+    cut.Chunk("TEXT", std::string("a\0b\nc\0d\0", 8));
+    tail.Chunk("TEXT", std::string("a\0b", 3));
+    EXPECT_EQ(ReadMr(dup.Bytes()).texts, (Lines{"same", "same", ""}));  // no sharing
+    EXPECT_EQ(ReadMr(cut.Bytes()).texts, Lines{"a"});
+    EXPECT_EQ(ReadMr(tail.Bytes()).texts, Lines{"a"});
+}
+
+TEST(lyrics_native, malformed_utf8_text_becomes_replacement_characters) {
+    MrFile f;
+    f.Chunk("TEXT", std::string("ok\xFF\xE2\x99\0", 6));
+    EXPECT_EQ(ReadMr(f.Bytes()).texts, Lines{"ok\xEF\xBF\xBD\xEF\xBF\xBD"});
+}
+
+// --- SPT0
+
+TEST(lyrics_native, an_offset_equal_to_the_text_length_ends_the_sync_points) {
+    MrFile f;
+    f.Texts({"abcd", "ef"}).Sync({LineEntry(0), 1, 3, 4, LineEntry(1)});
+    const Read r = ReadMr(f.Bytes());
+    EXPECT_EQ(r.lines, Lines{"abcd |1,3|"});
+    EXPECT_EQ(r.syncs, 3u);
+}
+
+TEST(lyrics_native, sync_entries_stop_at_the_first_inconsistency) {
+    struct Case {
+        std::vector<uint32_t> entries;
+        Lines lines;
+    };
+    const std::vector<Case> cases = {
+        {{1, LineEntry(0)}, {}},                                        // must start with a line
+        {{LineEntry(2)}, {}},                                           // text index out of range
+        {{LineEntry(0), 2, 2, 3}, {"abcd |2|"}},                        // offsets must grow
+        {{LineEntry(0), 2, 1}, {"abcd |2|"}},
+        {{LineEntry(0), 0}, {"abcd ||"}},                               // offset 0 is the marker's
+        {{LineEntry(0), 3, LineEntry(1), 1, LineEntry(5)}, {"abcd |3|", "xy |1|"}},
+        {{LineEntry(1), LineEntry(0), 1}, {"xy ||", "abcd |1|"}},       // file order, any text order
+    };
+    for (const Case& c : cases) {
+        MrFile f;
+        f.Texts({"abcd", "xy"}).Sync(c.entries);
+        EXPECT_EQ(ReadMr(f.Bytes()).lines, c.lines) << c.entries.size();
+    }
+    // A size that is not a multiple of 4 reads nothing, not even the flag.
+    MrFile odd;
+    odd.Texts({"abcd"}).Chunk("SPT0", std::string("\0\0\0\x01\x80\0\0\0\0", 9));
+    EXPECT_EQ(ReadMr(odd.Bytes()).simple, 0u);
+    EXPECT_EQ(ReadMr(odd.Bytes()).syncs, 0u);
+}
+
+TEST(lyrics_native, a_simple_file_shows_whole_lines_in_the_players_and_keeps_its_words_in_the_editor) {
+    MrFile f;
+    f.Texts({"one two", "three"}).Sync({LineEntry(0), 4, LineEntry(1)}, true).Times({{100, 200}, {200, 300}, {400, 500}});
+    const Read editor = ReadMr(f.Bytes(), 1);
+    EXPECT_EQ(editor.simple, 1u);
+    EXPECT_EQ(editor.lines, (Lines{"one two |4| 100-200 200-300", "three || 400-500"}));
+    const Read player = ReadMr(f.Bytes(), 0);
+    EXPECT_EQ(player.simple, 1u);
+    EXPECT_EQ(player.lines, (Lines{"one two || 100-101", "three || 400-401"}));
+    // Without the flag the players keep the words too.
+    MrFile g;
+    g.Texts({"one two"}).Sync({LineEntry(0), 4}).Times({{100, 200}, {200, 300}});
+    EXPECT_EQ(ReadMr(g.Bytes(), 0).lines, Lines{"one two |4| 100-200 200-300"});
+}
+
+// --- TSP0
+
+TEST(lyrics_native, contiguous_and_gapped_times) {
+    MrFile f;
+    f.TimeValues({1000, Joined(2000), 3000, 3500, 4000});
+    const Read r = ReadMr(f.Bytes());
+    LyricsDocument doc;
+    ASSERT_TRUE(test::LoadNative(doc, f.Bytes(), 1));
+    ASSERT_EQ(doc.GetSyncTimeCount(), 3u);
+    const SyncTime* t = doc.GetSyncTimes();
+    EXPECT_EQ((std::vector<int32_t>{t[0].start, t[0].end, t[1].start, t[1].end, t[2].start, t[2].end}),
+              (std::vector<int32_t>{1000, 2000, 2000, 3000, 3500, 4000}));
+    EXPECT_EQ(r.times, 3u);
+}
+
+TEST(lyrics_native, times_stop_where_they_would_run_backwards) {
+    struct Case {
+        std::vector<uint32_t> values;
+        uint32_t times;
+    };
+    const std::vector<Case> cases = {
+        {{1000}, 0},                                  // a start alone times nothing
+        {{Joined(1000), 2000}, 0},                    // the first value is a start
+        {{1000, 1000}, 0},                            // an end must pass its start
+        {{1000, 2000, 1999, 2500}, 1},                // a start before the previous end
+        {{1000, 2000, Joined(2100), 2200}, 1},        // a start with bit 31
+        {{1000, Joined(2000), Joined(2000)}, 1},      // an empty segment
+        {{1000, 2000, 2000, Joined(2500), 3000}, 3},  // a start may equal the previous end
+        {{0, 0x7FFFFFFF}, 1},                         // the largest time
+    };
+    for (const Case& c : cases) {
+        MrFile f;
+        f.TimeValues(c.values);
+        EXPECT_EQ(ReadMr(f.Bytes()).times, c.times) << c.values.size() << " values";
+    }
+    MrFile odd;
+    odd.Chunk("TSP0", std::string("\0\0\0\x05\0\0\0\x09\0", 9));
+    EXPECT_EQ(ReadMr(odd.Bytes()).times, 0u);
+}
+
+// --- IMG0
+
+TEST(lyrics_native, a_picture_of_size_0_is_skipped_and_an_overrunning_one_ends_the_list) {
+    MrFile f;
+    const uint32_t chunk = f.NextOffset();
+    std::string data;
+    auto record = [&](uint32_t duration, uint32_t size, const std::string& bytes) {
+        for (uint32_t v : {duration, size})
+            for (int s = 24; s >= 0; s -= 8) data += static_cast<char>((v >> s) & 0xFF);
+        data += bytes;
+    };
+    record(900, 0, "");          // skipped, the walk goes on
+    record(1000, 3, "abc");      // data at chunk + 8 + 4 + 8 + 8
+    record(2000, 50, "short");   // runs past the chunk: the list ends
+    f.Chunk("IMG0", data).Texts({"after"});
+    const Read r = ReadMr(f.Bytes());
+    EXPECT_EQ(r.slides, Lines{"1000@" + std::to_string(chunk + 28) + "+3"});
+    EXPECT_EQ(r.slideShowDuration, 1000u);
+    EXPECT_EQ(r.texts, Lines{"after"});  // the walk itself goes on after the chunk
+    EXPECT_TRUE(r.sourceOpen);
+}
+
+TEST(lyrics_native, a_picture_with_bit_31_in_its_duration_ends_the_list) {
+    MrFile f;
+    f.Pictures({{100, "a"}, {0x80000000u, "b"}, {300, "c"}});
+    const Read r = ReadMr(f.Bytes());
+    ASSERT_EQ(r.slides.size(), 1u);
+    EXPECT_EQ(r.slideShowDuration, 100u);
+}
+
+TEST(lyrics_native, a_picture_chunk_too_short_for_a_record_adds_nothing_and_leaves_the_source_closed) {
+    MrFile f;
+    f.Texts({"x"}).Chunk("IMG0", std::string("\0\0\0\x01\0\0\0\0", 8));  // 12 bytes of data
+    const Read r = ReadMr(f.Bytes());
+    EXPECT_EQ(r.slides, Lines{});
+    EXPECT_FALSE(r.sourceOpen);
+    EXPECT_EQ(r.texts, Lines{"x"});
+}
+
+TEST(lyrics_native, clearing_the_document_closes_the_source_of_its_pictures) {
+    test::ScopedTempDir dir;
+    const auto path = dir.Path(u"pictures.mr");
+    MrFile f;
+    f.Pictures({{100, "picture bytes"}});
+    ASSERT_TRUE(test::WriteFileBytes(path, f.Bytes()));
+    LyricsDocument doc;
+    ASSERT_TRUE(LoadLyricsFile(doc, path, kLyricsKindNative, 1));
+    BufferedFile* source = doc.GetImageSource();
+    ASSERT_NE(source, nullptr);
+    // The recorded offset finds the picture's bytes in the open source.
+    const ImageData& data = doc.GetImageData()[doc.GetSlideImages()[0].reference];
+    ASSERT_TRUE(source->Seek(data.offset, fs::Origin::Begin));
+    const uint8_t* bytes = source->Read(data.size);
+    ASSERT_NE(bytes, nullptr);
+    EXPECT_EQ(std::string(bytes, bytes + data.size), "picture bytes");
+    doc.ClearDocument();
+    EXPECT_EQ(doc.GetImageSource(), nullptr);
+    EXPECT_EQ(doc.GetSlideImageCount(), 0u);
+}
+
+}  // namespace
+}  // namespace mr
