@@ -241,6 +241,18 @@ TEST(wave_source, slow_down_doubles_the_segment_exactly) {
     src.SetSlowDown(false);
     ASSERT_TRUE(src.Start(0, 10000000));
     EXPECT_EQ(Drain(src).bytes.size(), 44100u * 4);
+
+    // A file far shorter than the vocoder's window: 10 frames (10 ms once
+    // rounded) stretch to 20 ms of near silence.
+    WaveSourceFile tiny({1, 8, 8000}, std::vector<uint8_t>{128, 130, 126, 128, 129, 127, 128, 128, 131, 125});
+    WaveSource small;
+    ASSERT_EQ(small.Load(tiny.path()), LoadStatus::Ok);
+    small.SetSlowDown(true);
+    ASSERT_TRUE(small.Start(0, small.Duration()));
+    const Stream u = Drain(small);
+    ExpectContiguous(u, 200000);
+    ASSERT_EQ(u.bytes.size(), 160u);
+    EXPECT_TRUE(std::all_of(u.bytes.begin(), u.bytes.end(), [](uint8_t b) { return b >= 122 && b <= 134; }));
 }
 
 }  // namespace
