@@ -9,8 +9,9 @@
 namespace mr {
 
 // Reads an LRC file's `size` bytes into `doc`, one line per time stamp in
-// time order. `bytes` may be changed (a UTF-16BE file is swapped in place).
-// *encoding (optional) receives the TextEncoding. In editor mode (1) a file
+// time order. `bytes` must be 2-byte aligned and may be changed (a UTF-16BE
+// file is swapped in place). *encoding (optional) receives the TextEncoding,
+// also when the read fails later. In editor mode (1) a file
 // without word stamps gets its lines' end times extended (each line lasts
 // until 250 ms, or 40 ms, before the next; the last one second).
 //

@@ -39,8 +39,9 @@ bool DecodeLyricsText(uint8_t* bytes, uint32_t size, DecodedLyricsText* out, int
     if (encoding) *encoding = utf8 ? kEncodingUtf8 : kEncodingAnsi;
     if (size == 0) return true;
     // UTF-8 never gives more units than bytes; the ANSI copy needs one more
-    // unit for the mark put in front.
+    // unit for the mark put in front, and its count must still fit 32 bits.
     const uint64_t capacity = utf8 ? size : uint64_t{size} + 1;
+    if (capacity > UINT32_MAX) return false;
     auto* units = static_cast<char16_t*>(std::malloc(static_cast<size_t>(capacity) * sizeof(char16_t)));
     if (!units) return false;
     const char* in = reinterpret_cast<const char*>(bytes);

@@ -38,9 +38,10 @@ private:
 
 // Decodes `size` bytes of a file: FF FE UTF-16LE (an odd last byte is
 // ignored), FE FF UTF-16BE (swapped in place in `bytes`), EF BB BF UTF-8,
-// otherwise ANSI. `bytes` must stay alive and unchanged while `out` is used.
-// *encoding (optional) receives the TextEncoding. False only when the copy
-// cannot be allocated. An empty file gives no units at all.
+// otherwise ANSI. `bytes` must be 2-byte aligned (UTF-16 is read in place)
+// and stay alive and unchanged while `out` is used. *encoding (optional)
+// receives the TextEncoding. False only when the copy cannot be allocated.
+// An empty file gives no units at all.
 bool DecodeLyricsText(uint8_t* bytes, uint32_t size, DecodedLyricsText* out, int* encoding);
 
 }  // namespace mr
