@@ -159,5 +159,33 @@ TEST(filter_module, the_class_factory_serves_its_class_and_the_module_unloads_on
     }
 }
 
+std::wstring VersionString(const std::wstring& path, const wchar_t* name) {
+    DWORD handle = 0;
+    const DWORD size = GetFileVersionInfoSizeW(path.c_str(), &handle);
+    if (size == 0) return L"<no version>";
+    std::vector<BYTE> data(size);
+    if (!GetFileVersionInfoW(path.c_str(), 0, size, data.data())) return L"<no version>";
+    const std::wstring key = std::wstring(L"\\StringFileInfo\\040904B0\\") + name;
+    wchar_t* value = nullptr;
+    UINT length = 0;
+    if (!VerQueryValueW(data.data(), key.c_str(), reinterpret_cast<void**>(&value), &length) || !value)
+        return L"<missing>";
+    return value;
+}
+
+TEST(filter_module, version_resources_describe_the_modules) {
+    EXPECT_EQ(VersionString(ModulePath(L"mrws.dll"), L"FileDescription"), L"MRWS Filter");
+    EXPECT_EQ(VersionString(ModulePath(L"mrws.dll"), L"InternalName"), L"mrws.ax");
+    EXPECT_EQ(VersionString(ModulePath(L"mrrt.dll"), L"FileDescription"), L"MRRT Filter");
+    EXPECT_EQ(VersionString(ModulePath(L"mrrt.dll"), L"InternalName"), L"mrrt.ax");
+}
+
+TEST(filter_module, the_render_timer_module_also_exports_its_entry_point) {
+    HMODULE module = LoadLibraryW(ModulePath(L"mrrt.dll").c_str());
+    ASSERT_NE(module, nullptr);
+    EXPECT_NE(GetProcAddress(module, "DllMain"), nullptr);
+    FreeLibrary(module);
+}
+
 }  // namespace
 }  // namespace mr::test
