@@ -18,6 +18,9 @@ void SyncDocument::SetHistoryListener(HistoryListener* listener) {
 
 bool SyncDocument::LoadText(const LyricsDocument& doc) {
     LockGuard g(lock_);
+    // New cells may reuse the nodes kept for redo, so nothing can be redone
+    // after a load (the open flow loads into a cleared document anyway).
+    history_.DiscardRedo();
     const LyricsLine* lines = doc.GetLines();
     const SyncPoint* syncs = doc.GetSyncPoints();
     const uint32_t syncCount = doc.GetSyncCount();
@@ -47,6 +50,7 @@ bool SyncDocument::LoadText(const LyricsDocument& doc) {
 
 bool SyncDocument::LoadTimes(const LyricsDocument& doc) {
     LockGuard g(lock_);
+    history_.DiscardRedo();
     const SyncTime* times = doc.GetSyncTimes();
     for (uint32_t k = 0; k < doc.GetSyncTimeCount(); ++k) {
         if (!timing_.AppendRaised(times[k].start / 10, times[k].end / 10)) return false;

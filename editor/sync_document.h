@@ -39,7 +39,8 @@ public:
     // owned; null: nobody is told).
     void SetHistoryListener(HistoryListener* listener);
 
-    // --- Loading and clearing (not recorded in the history).
+    // --- Loading and clearing (not recorded in the history; after a load
+    // nothing can be redone).
 
     // Appends the document's lines: characters as cells, a flag where a sync
     // point of the line (after its start marker) matches the character's
