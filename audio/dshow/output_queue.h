@@ -26,7 +26,8 @@ public:
     // Starts the delivery thread; false when it cannot be created.
     bool Start();
     // Discards everything queued and ends the thread, waiting for it: the
-    // peer must already be stopped so that its Receive returns.
+    // peer must already be stopped so that its Receive returns. Until the
+    // next Start the queue takes nothing (safe for senders still calling).
     void Stop();
 
     // Queues `sample` (with a reference). Answers the failure of an earlier

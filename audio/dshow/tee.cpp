@@ -173,14 +173,18 @@ HRESULT TeeOutputPin::GetMediaType(int index, AM_MEDIA_TYPE* mt) {
 }
 
 HRESULT TeeOutputPin::Active() {
+    // Made once, while stopped (nothing streams), and kept for the pin's
+    // life: the upstream thread may still be in the input's Receive when the
+    // tee stops, and must find the queue there.
     if (!queue_) queue_.reset(new (std::nothrow) OutputQueue(this));
     if (!queue_) return E_OUTOFMEMORY;
     return queue_->Start() ? S_OK : E_FAIL;
 }
 
 HRESULT TeeOutputPin::Inactive() {
-    // The peer is stopped before us, so the delivery thread is free to end.
-    queue_.reset();
+    // The peer is stopped before us, so the delivery thread is free to end;
+    // a stopped queue takes nothing more.
+    if (queue_) queue_->Stop();
     return S_OK;
 }
 

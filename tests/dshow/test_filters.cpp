@@ -104,7 +104,9 @@ protected:
     HRESULT DoRenderSample(IMediaSample* sample) override {
         REFERENCE_TIME start = -1, stop = -1;
         sample->GetTime(&start, &stop);
-        rendered_.push_back({start, sample->GetActualDataLength(), Input().SegmentStart()});
+        REFERENCE_TIME now = 0;
+        if (IReferenceClock* clock = Clock()) clock->GetTime(&now);
+        rendered_.push_back({start, sample->GetActualDataLength(), Input().SegmentStart(), now});
         return S_OK;
     }
 

@@ -38,7 +38,8 @@ protected:
 };
 
 // A renderer that accepts any audio, renders at the sample's start time and
-// records the start times, sizes and segment starts of what it rendered.
+// records the start times, sizes and segment starts of what it rendered, and
+// the reference-clock time it rendered them at.
 class RecordingRenderer {
 public:
     static dshow::ComPtr<IBaseFilter> Create(RecordingRenderer** self);
@@ -47,7 +48,10 @@ public:
         REFERENCE_TIME start;
         long bytes;
         REFERENCE_TIME segmentStart;
-        bool operator==(const Rendered&) const = default;
+        REFERENCE_TIME clockTime;  // 0 without a clock; not compared
+        bool operator==(const Rendered& o) const {
+            return start == o.start && bytes == o.bytes && segmentStart == o.segmentStart;
+        }
     };
     virtual std::vector<Rendered> RenderedSamples() = 0;
 
