@@ -17,16 +17,23 @@ using test::Marked;
 using test::Timings;
 
 // Records what the frame is told and refuses when asked to.
+// Records what the frame is told and refuses when asked to. Like the main
+// frame, it reads the document from inside the notification (the lock is
+// held and re-entered).
 struct Frame : HistoryListener {
+    SyncDocument* doc = nullptr;
     std::vector<uint32_t> undoneTags, redoneTags;
+    std::vector<int32_t> segmentsSeen;
     int refuseAfter = -1;  // refuse the notification with this number (0-based)
     int calls = 0;
     bool RecordUndone(const EditRecord& r) override {
         undoneTags.push_back(r.tag);
+        if (doc) segmentsSeen.push_back(doc->SegmentCount());
         return calls++ != refuseAfter;
     }
     bool RecordRedone(const EditRecord& r) override {
         redoneTags.push_back(r.tag);
+        if (doc) segmentsSeen.push_back(doc->SegmentCount());
         return calls++ != refuseAfter;
     }
 };
@@ -170,6 +177,7 @@ TEST(edit_history, after_one_undo_any_new_edit_ends_redo_even_an_extended_typing
 TEST(edit_history_duplicate, undo_takes_back_timing_and_syncpoints_in_one_step_and_redo_reapplies_both) {
     Frame frame;
     SyncDocument doc;
+    frame.doc = &doc;
     doc.SetHistoryListener(&frame);
     Load(doc, u"la |la\rx\rla la", {{0, 10}, {10, 20}, {20, 30}, {100, 130}});
     ASSERT_TRUE(doc.DuplicateLines(8));
@@ -184,6 +192,8 @@ TEST(edit_history_duplicate, undo_takes_back_timing_and_syncpoints_in_one_step_a
     EXPECT_FALSE(doc.CanUndo());
     ASSERT_TRUE(doc.Redo());
     EXPECT_EQ(frame.redoneTags, (std::vector<uint32_t>{65537u, 16777218u}));
+    // Each notification sees the document with that record applied.
+    EXPECT_EQ(frame.segmentsSeen, (std::vector<int32_t>{5, 4, 5, 5}));
     EXPECT_EQ(Marked(doc), u"la |la\rx\rla |la");
     EXPECT_EQ(Timings(doc), (Entries{{0, 10}, {10, 20}, {20, 30}, {100, 110}, {110, 120}}));
     EXPECT_FALSE(doc.CanRedo());
