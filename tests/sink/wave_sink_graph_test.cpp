@@ -112,6 +112,31 @@ TEST_F(wave_sink_graph, eight_and_sixteen_bit_mono_and_stereo_pcm_is_written_beh
             }
 }
 
+TEST_F(wave_sink_graph, rendering_a_file_source_in_the_graph_ends_in_the_sink_already_there) {
+    // The editor's fallback: the platform's renderer of a file source's
+    // output uses the filters already in the graph, so the PCM reaches the
+    // sink rather than the audio renderer.
+    const WaveFile wave = MakeWave(2, 44100, 16, 8000);
+    const std::u16string in = dir_.Path(u"song.wav");
+    ASSERT_TRUE(WriteFileBytes(in, wave.bytes));
+    ComPtr<IGraphBuilder> graph = NewGraph();
+    ComPtr<IBaseFilter> sink = AddSink(graph.Get(), out_);
+    ComPtr<IBaseFilter> source = NewFilter(CLSID_AsyncReader);
+    ComPtr<IFileSourceFilter> load;
+    ASSERT_EQ(source.As(IID_IFileSourceFilter, &load), S_OK);
+    ASSERT_EQ(load->Load(Wide(in).c_str(), nullptr), S_OK);
+    ASSERT_EQ(graph->AddFilter(source.Get(), Wide(in).c_str()), S_OK);
+    ASSERT_EQ(graph->Render(PinOf(source.Get(), PINDIR_OUTPUT).Get()), S_OK);
+    ComPtr<IPin> peer;
+    ASSERT_EQ(PinOf(sink.Get(), PINDIR_INPUT)->ConnectedTo(peer.Put()), S_OK);
+    ComPtr<IMediaControl> control;
+    ASSERT_EQ(graph.As(IID_IMediaControl, &control), S_OK);
+    ASSERT_TRUE(SUCCEEDED(control->Run()));
+    EXPECT_EQ(WaitForCompletion(graph.Get(), 5000), EC_COMPLETE);
+    control->Stop();
+    EXPECT_EQ(ReadFileBytes(out_), wave.bytes);
+}
+
 TEST_F(wave_sink_graph, rates_not_a_multiple_of_25_and_24_bit_samples_are_refused_at_connection) {
     for (const WaveFile& wave : {MakeWave(2, 11127, 16, 2000), MakeWave(2, 44100, 24, 2000)}) {
         // The parser offers the file's format, and the sink is what refuses it.
