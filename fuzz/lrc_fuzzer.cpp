@@ -1,0 +1,11 @@
+// Fuzz target: LRC files (kind 7), as the editor and the plug-ins read them.
+#include <cstddef>
+#include <cstdint>
+
+#include "fuzz/fuzz_support.h"
+#include "lyrics/lyrics_document.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    mr::fuzz::LoadAndCheck(data, size, mr::kLyricsKindLrc, mr::fuzz::kEditor | mr::fuzz::kPlayer);
+    return 0;
+}
