@@ -180,6 +180,27 @@ TEST_F(tee_filter, only_the_first_output_passes_seeking_upstream) {
     EXPECT_EQ(seeking->GetDuration(&duration), E_NOTIMPL);
 }
 
+TEST_F(tee_filter, every_reference_is_returned_when_the_graph_goes) {
+    ConnectAll();
+    {
+        ComPtr<IMediaSeeking> seeking;
+        ASSERT_EQ(PinOf(tee_.Get(), PINDIR_OUTPUT, 0).As(IID_IMediaSeeking, &seeking), S_OK);
+        ComPtr<IEnumPins> pins;
+        ASSERT_EQ(tee_->EnumPins(pins.Put()), S_OK);
+    }
+    ASSERT_TRUE(SUCCEEDED(control_->Run()));
+    ASSERT_EQ(source_->Push(std::vector<uint8_t>(100, 0), 0, 10 * kMs), S_OK);
+    ASSERT_EQ(source_->PushEndOfStream(), S_OK);
+    ASSERT_EQ(WaitForCompletion(graph_.Get(), 3000), EC_COMPLETE);
+    control_->Stop();
+    control_.Reset();
+    graph_.Reset();  // disconnects and removes every filter
+    for (IBaseFilter* f : {tee_.Get(), first_.Get(), second_.Get(), sourceFilter_.Get()}) {
+        EXPECT_EQ(f->AddRef(), 2u);
+        EXPECT_EQ(f->Release(), 1u);
+    }
+}
+
 TEST_F(tee_filter, is_created_as_our_own_class_never_the_system_tee) {
     CLSID clsid;
     ASSERT_EQ(tee_->GetClassID(&clsid), S_OK);
