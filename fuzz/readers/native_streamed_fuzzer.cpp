@@ -4,7 +4,7 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "fuzz/fuzz_support.h"
+#include "fuzz/readers/fuzz_support.h"
 #include "lyrics/lyrics_document.h"
 #include "lyrics/native_reader.h"
 

@@ -1,4 +1,4 @@
-#include "fuzz/fuzz_support.h"
+#include "fuzz/readers/fuzz_support.h"
 
 #include <stdio.h>
 #include <stdlib.h>
