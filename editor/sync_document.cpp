@@ -4,7 +4,7 @@
 
 namespace mr {
 
-SyncDocument::SyncDocument() : text_(history_), timing_(history_) {}
+SyncDocument::SyncDocument() : text_(history_), timing_(history_), pictures_(history_) {}
 
 SyncDocument::~SyncDocument() = default;
 
@@ -62,6 +62,7 @@ void SyncDocument::ClearSyncDocument() {
     LockGuard g(lock_);
     text_.Clear();
     timing_.Clear();
+    pictures_.ClearPictures();
     history_.Clear();
 }
 
@@ -301,6 +302,84 @@ int32_t SyncDocument::DragValue() {
 }
 
 // ---------------------------------------------------------------------------
+// Pictures.
+
+bool SyncDocument::AddDocumentPicture(LyricsDocument& lyrics, uint32_t index) {
+    LockGuard g(lock_);
+    return pictures_.AddDocumentPicture(lyrics, index);
+}
+
+bool SyncDocument::AddPictureFiles(std::u16string_view list, int32_t position) {
+    LockGuard g(lock_);
+    return pictures_.AddPictureFiles(list, position);
+}
+
+bool SyncDocument::RemovePictures(int32_t position, int32_t count) {
+    LockGuard g(lock_);
+    return pictures_.RemovePictures(position, count);
+}
+
+bool SyncDocument::MovePictures(int32_t from, int32_t to, int32_t count) {
+    LockGuard g(lock_);
+    return pictures_.MovePictures(from, to, count);
+}
+
+bool SyncDocument::SetPictureState(int32_t index, uint32_t ordinal, bool decoded) {
+    LockGuard g(lock_);
+    return pictures_.SetPictureState(index, ordinal, decoded);
+}
+
+int32_t SyncDocument::FindPictureAt(int32_t t) {
+    LockGuard g(lock_);
+    return pictures_.FindPictureAt(t);
+}
+
+int64_t SyncDocument::PictureStartTime(int32_t index) {
+    LockGuard g(lock_);
+    return pictures_.PictureStartTime(index);
+}
+
+bool SyncDocument::CanAdjustPictureAt(int32_t t) {
+    LockGuard g(lock_);
+    return pictures_.CanAdjustPictureAt(t);
+}
+
+bool SyncDocument::BeginPictureAdjust(int32_t t) {
+    LockGuard g(lock_);
+    return pictures_.BeginPictureAdjust(t);
+}
+
+bool SyncDocument::DragPictureAdjust(int32_t t) {
+    LockGuard g(lock_);
+    return pictures_.DragPictureAdjust(t);
+}
+
+bool SyncDocument::GetPicture(int32_t index, PictureInfo* info) {
+    LockGuard g(lock_);
+    return pictures_.GetPicture(index, info);
+}
+
+bool SyncDocument::GetPictureData(int32_t index, PictureInfo* info, PictureBytes* bytes) {
+    LockGuard g(lock_);
+    return pictures_.GetPictureData(index, info, bytes);
+}
+
+bool SyncDocument::ReadPictureBytes(uint32_t offset, uint32_t size, PictureBytes* bytes) {
+    LockGuard g(lock_);
+    return pictures_.ReadPictureBytes(offset, size, bytes);
+}
+
+int32_t SyncDocument::PictureCount() {
+    LockGuard g(lock_);
+    return pictures_.PictureCount();
+}
+
+uint32_t SyncDocument::PictureTotal() {
+    LockGuard g(lock_);
+    return pictures_.PictureTotal();
+}
+
+// ---------------------------------------------------------------------------
 // History.
 
 bool SyncDocument::Apply(EditRecord* record, bool undo) {
@@ -309,9 +388,10 @@ bool SyncDocument::Apply(EditRecord* record, bool undo) {
             return undo ? text_.Undo(record) : text_.Redo(record);
         case kEditTiming:
             return undo ? timing_.Undo(record) : timing_.Redo(record);
+        case kEditPictures:
+            return undo ? pictures_.Undo(record) : pictures_.Redo(record);
         default:
-            // Picture records belong to the picture store; no other kind is
-            // ever written.
+            // No other kind is ever written.
             return true;
     }
 }

@@ -1,7 +1,8 @@
 #pragma once
 // SyncDocument: the editor's single in-memory document — the lyrics text with
-// its syncpoints (SyncText), the segment times (TimingList) and the undo
-// history (EditHistory) — behind one re-entrant document lock. Every entry
+// its syncpoints (SyncText), the segment times (TimingList), the slide-show
+// pictures (PictureStore) and the undo history (EditHistory) — behind one
+// re-entrant document lock. Every entry
 // point below takes the lock for its whole duration, so the UI thread, the
 // playback graph's streaming thread and the timeline's nudge thread can all
 // call in; a caller that holds the lock (through DocumentLock) may call any
@@ -16,6 +17,7 @@
 
 #include "common/lock.h"
 #include "editor/edit_history.h"
+#include "editor/picture_store.h"
 #include "editor/sync_text.h"
 #include "editor/timing_list.h"
 
@@ -52,7 +54,8 @@ public:
     // ticks; every entry lasts at least 4 ticks and starts no earlier than
     // the previous one ends.
     bool LoadTimes(const LyricsDocument& doc);
-    // Empties text, timing entries and history, releasing their ranges.
+    // Empties text, timing entries, pictures and history, releasing their
+    // ranges (the pictures' temporary file stays, emptied).
     void ClearSyncDocument();
 
     // --- Text mirroring (each change one history record of kind text).
@@ -125,6 +128,29 @@ public:
     int32_t LastIndex();
     int32_t DragValue();
 
+    // --- Pictures (PictureStore; durations and times in ticks). The changes
+    // but AddDocumentPicture and SetPictureState make one record of kind 3.
+
+    // Appends slide image `index` of `lyrics` (the open flow; no record, and
+    // nothing can be redone afterwards).
+    bool AddDocumentPicture(LyricsDocument& lyrics, uint32_t index);
+    bool AddPictureFiles(std::u16string_view list, int32_t position);
+    bool RemovePictures(int32_t position, int32_t count);
+    bool MovePictures(int32_t from, int32_t to, int32_t count);
+    bool SetPictureState(int32_t index, uint32_t ordinal, bool decoded);
+    int32_t FindPictureAt(int32_t t);
+    int64_t PictureStartTime(int32_t index);
+    bool CanAdjustPictureAt(int32_t t);
+    bool BeginPictureAdjust(int32_t t);
+    bool DragPictureAdjust(int32_t t);
+    bool GetPicture(int32_t index, PictureInfo* info);
+    bool GetPictureData(int32_t index, PictureInfo* info, PictureBytes* bytes);
+    bool ReadPictureBytes(uint32_t offset, uint32_t size, PictureBytes* bytes);
+    int32_t PictureCount();
+    uint32_t PictureTotal();
+    // The store itself, for a caller that holds the lock (tests, the writers).
+    PictureStore& Pictures() { return pictures_; }
+
     // --- History.
 
     // Undo takes back records until one without the undo-continues mark (Redo
@@ -148,6 +174,7 @@ private:
     EditHistory history_;
     SyncText text_;
     TimingList timing_;
+    PictureStore pictures_;
     HistoryListener* listener_ = nullptr;
 };
 

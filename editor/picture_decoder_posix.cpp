@@ -1,0 +1,11 @@
+// Natively there is no picture codec: the header checks stand in for one.
+#include "editor/picture_decoder.h"
+
+namespace mr {
+
+PictureDecoder& SystemPictureDecoder() {
+    static HeaderPictureDecoder decoder;
+    return decoder;
+}
+
+}  // namespace mr

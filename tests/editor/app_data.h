@@ -1,0 +1,29 @@
+#pragma once
+// Points the per-user application-data folder at a fresh temporary folder for
+// one test, where the platform allows it (natively through XDG_DATA_HOME); in
+// the Windows build the Wine prefix's own folder is used as it is.
+
+#include <memory>
+#include <string>
+
+#include "tests/support/test_support.h"
+
+namespace mr::test {
+
+class ScopedAppData {
+public:
+    ScopedAppData();
+    ~ScopedAppData();
+    ScopedAppData(const ScopedAppData&) = delete;
+    ScopedAppData& operator=(const ScopedAppData&) = delete;
+
+    // The folder the store's temporary files go to ("…/Mirelto").
+    std::u16string StoreFolder() const;
+
+private:
+    std::unique_ptr<ScopedTempDir> dir_;
+    std::string saved_;
+    bool hadValue_ = false;
+};
+
+}  // namespace mr::test

@@ -1,0 +1,29 @@
+#include <stdlib.h>
+
+#include "common/file.h"
+#include "common/text.h"
+#include "tests/editor/app_data.h"
+
+namespace mr::test {
+
+ScopedAppData::ScopedAppData() : dir_(std::make_unique<ScopedTempDir>()) {
+    if (const char* v = getenv("XDG_DATA_HOME")) {
+        saved_ = v;
+        hadValue_ = true;
+    }
+    setenv("XDG_DATA_HOME", Utf16ToUtf8(dir_->Path()).c_str(), 1);
+}
+
+ScopedAppData::~ScopedAppData() {
+    if (hadValue_) {
+        setenv("XDG_DATA_HOME", saved_.c_str(), 1);
+    } else {
+        unsetenv("XDG_DATA_HOME");
+    }
+}
+
+std::u16string ScopedAppData::StoreFolder() const {
+    return fs::Join(fs::AppDataFolder(), u"Mirelto");
+}
+
+}  // namespace mr::test

@@ -1,0 +1,15 @@
+#include "common/file.h"
+#include "tests/editor/app_data.h"
+
+namespace mr::test {
+
+// The prefix's application-data folder stays; the store cleans up after
+// itself, which the tests check.
+ScopedAppData::ScopedAppData() = default;
+ScopedAppData::~ScopedAppData() = default;
+
+std::u16string ScopedAppData::StoreFolder() const {
+    return fs::Join(fs::AppDataFolder(), u"Mirelto");
+}
+
+}  // namespace mr::test
