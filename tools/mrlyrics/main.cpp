@@ -12,6 +12,7 @@ namespace {
 constexpr Command kCommands[] = {
     {"dump", "print a lyrics file as the system reads it, as one JSON object", RunDump},
     {"edit", "run a script of editing operations on the editor's document", RunEdit},
+    {"convert", "open a lyrics file as the editor does and save it as .mr or LRC", RunConvert},
 };
 
 std::string Usage() {

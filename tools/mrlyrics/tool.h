@@ -40,5 +40,6 @@ std::string Utf8(std::u16string_view s);
 // The commands.
 int RunDump(const Args& args);
 int RunEdit(const Args& args);
+int RunConvert(const Args& args);
 
 }  // namespace mr::tool
