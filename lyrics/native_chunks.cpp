@@ -1,6 +1,7 @@
 #include "lyrics/native_chunks.h"
 
 #include <cstdlib>
+#include <cstring>
 
 #include "common/text.h"
 
@@ -18,19 +19,19 @@ public:
     UnitScratch(const UnitScratch&) = delete;
     UnitScratch& operator=(const UnitScratch&) = delete;
 
-    // Converts n UTF-8 bytes; false only when the buffer cannot grow.
-    bool FromUtf8(const uint8_t* bytes, uint32_t n, std::u16string_view* out) {
-        // UTF-8 never gives more units than bytes.
-        if (n > capacity_) {
-            auto* grown = static_cast<char16_t*>(std::realloc(units_, size_t{n} * sizeof(char16_t)));
-            if (!grown) return false;
-            units_ = grown;
-            capacity_ = n;
-        }
-        const size_t count = n ? Utf8ToUtf16(reinterpret_cast<const char*>(bytes), n, units_, capacity_) : 0;
-        *out = std::u16string_view(units_, count);
+    // Makes room for n units, keeping the first ones; false when it cannot.
+    bool Reserve(uint64_t n) {
+        if (n <= capacity_) return true;
+        uint64_t grown = capacity_ ? uint64_t{capacity_} * 2 : 256;
+        if (grown < n) grown = n;
+        if (grown > UINT32_MAX) return false;
+        auto* p = static_cast<char16_t*>(std::realloc(units_, static_cast<size_t>(grown) * sizeof(char16_t)));
+        if (!p) return false;
+        units_ = p;
+        capacity_ = static_cast<uint32_t>(grown);
         return true;
     }
+    char16_t* Data() const { return units_; }
 
 private:
     char16_t* units_ = nullptr;
@@ -48,17 +49,77 @@ uint32_t FindStop(const uint8_t* p, uint32_t i, uint32_t n) {
     return n;
 }
 
-// Calls add(view) for each NUL-terminated UTF-8 string of p[0, n) until a CR,
-// LF, the end, or `limit` strings. A final string without NUL is not passed.
+constexpr uint64_t kHighBits = 0x8080808080808080ull;
+constexpr uint64_t kBelow14 = 0x0E0E0E0E0E0E0E0Eull;
+
+// Decodes the UTF-8 string at p[i, n) up to its stop (the first NUL, CR or
+// LF, or n) into the scratch, in one pass: eight ASCII bytes at a time, two-
+// and three-byte sequences in place, and anything else (four-byte sequences,
+// malformed bytes) by the general converter, which gives the same units for
+// what it is handed. *stop receives the stop's position, *count the units.
+bool DecodeString(const uint8_t* p, uint32_t i, uint32_t n, UnitScratch& scratch, uint32_t* stop, uint32_t* count) {
+    uint32_t k = 0;
+    while (i < n) {
+        if (!scratch.Reserve(uint64_t{k} + 8)) return false;
+        char16_t* out = scratch.Data();
+        if (n - i >= 8) {
+            uint64_t w;
+            std::memcpy(&w, p + i, 8);
+            // No byte of 0x80 or more and none below 0x0E (so no stop).
+            if (((w & kHighBits) | ((w - kBelow14) & ~w & kHighBits)) == 0) {
+                for (int b = 0; b < 8; ++b) out[k + b] = p[i + b];
+                k += 8;
+                i += 8;
+                continue;
+            }
+        }
+        const uint8_t b0 = p[i];
+        if (b0 < 0x80) {
+            if (b0 == 0 || b0 == '\r' || b0 == '\n') break;
+            out[k++] = b0;
+            ++i;
+            continue;
+        }
+        if (b0 >= 0xC2 && b0 <= 0xDF && n - i >= 2 && (p[i + 1] & 0xC0) == 0x80) {
+            out[k++] = static_cast<char16_t>(((b0 & 0x1F) << 6) | (p[i + 1] & 0x3F));
+            i += 2;
+            continue;
+        }
+        if (b0 >= 0xE0 && b0 <= 0xEF && n - i >= 3) {
+            // E0 needs a second byte from A0 (no overlong form), ED one up to
+            // 9F (no surrogate).
+            const uint8_t b1 = p[i + 1], b2 = p[i + 2];
+            const uint8_t lo = b0 == 0xE0 ? 0xA0 : 0x80, hi = b0 == 0xED ? 0x9F : 0xBF;
+            if (b1 >= lo && b1 <= hi && (b2 & 0xC0) == 0x80) {
+                out[k++] = static_cast<char16_t>(((b0 & 0x0F) << 12) | ((b1 & 0x3F) << 6) | (b2 & 0x3F));
+                i += 3;
+                continue;
+            }
+        }
+        const uint32_t end = FindStop(p, i, n);
+        if (!scratch.Reserve(uint64_t{k} + (end - i))) return false;
+        k += static_cast<uint32_t>(
+            Utf8ToUtf16(reinterpret_cast<const char*>(p + i), end - i, scratch.Data() + k, end - i));
+        i = end;
+        break;
+    }
+    *stop = i;
+    *count = k;
+    return true;
+}
+
+// Calls add(index, units) for each NUL-terminated UTF-8 string of p[0, n)
+// until a CR, LF, the end, or `limit` strings. A final string without NUL is
+// not passed.
 template <typename Add>
 bool ForEachString(const uint8_t* p, uint32_t n, uint32_t limit, Add add) {
     UnitScratch scratch;
     uint32_t i = 0;
-    for (uint32_t count = 0; count < limit && i < n; ++count) {
-        const uint32_t stop = FindStop(p, i, n);
+    for (uint32_t index = 0; index < limit && i < n; ++index) {
+        uint32_t stop, count;
+        if (!DecodeString(p, i, n, scratch, &stop, &count)) return false;
         if (stop == n || p[stop] != 0) break;
-        std::u16string_view units;
-        if (!scratch.FromUtf8(p + i, stop - i, &units) || !add(count, units)) return false;
+        if (!add(index, std::u16string_view(scratch.Data(), count))) return false;
         i = stop + 1;
     }
     return true;

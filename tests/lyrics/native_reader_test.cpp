@@ -180,6 +180,34 @@ TEST(lyrics_native, malformed_utf8_text_becomes_replacement_characters) {
     EXPECT_EQ(ReadMr(f.Bytes()).texts, Lines{"ok\xEF\xBF\xBD\xEF\xBF\xBD"});
 }
 
+TEST(lyrics_native, texts_decode_as_the_general_utf8_converter_does_for_any_bytes) {
+    // Strings mixing ASCII runs, two-, three- and four-byte sequences, their
+    // edge forms and malformed bytes, cut anywhere: the reader's one-pass
+    // decoder must give exactly the units of Utf8ToUtf16.
+    const std::vector<std::string> pieces = {
+        "plain ascii text", "\t", "\xC3\xA9", "\xDF\xBF", "\xC2\x80", "\xC1\xBF", "\xE0\xA0\x80", "\xE0\x9F\xBF",
+        "\xED\x9F\xBF", "\xED\xA0\x80", "\xEF\xBF\xBF", "\xE6\xAD\x8C", "\xF0\x9F\x8E\xA4", "\xF4\x90\x80\x80",
+        "\x80", "\xBF\xBF", "\xFE", "\xFF", "\xE2\x99", "\xC3", "01234567", "\x7F"};
+    uint64_t state = 12345;
+    auto next = [&](uint32_t n) {
+        state = state * 6364136223846793005ull + 1442695040888963407ull;
+        return static_cast<uint32_t>((state >> 33) % n);
+    };
+    std::vector<std::string> strings;
+    for (int i = 0; i < 400; ++i) {
+        std::string t;
+        const uint32_t parts = next(12);
+        for (uint32_t k = 0; k < parts; ++k) t += pieces[next(static_cast<uint32_t>(pieces.size()))];
+        if (!t.empty() && next(4) == 0) t.resize(next(static_cast<uint32_t>(t.size())));  // cut inside a sequence
+        strings.push_back(t);
+    }
+    MrFile f;
+    f.Texts(strings);
+    const Read r = ReadMr(f.Bytes());
+    ASSERT_EQ(r.texts.size(), strings.size());
+    for (size_t i = 0; i < strings.size(); ++i) EXPECT_EQ(r.texts[i], Utf16ToUtf8(Utf8ToUtf16(strings[i]))) << i;
+}
+
 // --- SPT0
 
 TEST(lyrics_native, an_offset_equal_to_the_text_length_ends_the_sync_points) {
