@@ -1,5 +1,6 @@
 #include "lyrics/native_chunks.h"
 
+#include <cstdint>
 #include <cstdlib>
 #include <cstring>
 
@@ -24,7 +25,7 @@ public:
         if (n <= capacity_) return true;
         uint64_t grown = capacity_ ? uint64_t{capacity_} * 2 : 256;
         if (grown < n) grown = n;
-        if (grown > UINT32_MAX) return false;
+        if (grown > UINT32_MAX || grown > SIZE_MAX / sizeof(char16_t)) return false;
         auto* p = static_cast<char16_t*>(std::realloc(units_, static_cast<size_t>(grown) * sizeof(char16_t)));
         if (!p) return false;
         units_ = p;
