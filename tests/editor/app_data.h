@@ -5,6 +5,7 @@
 
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "tests/support/test_support.h"
 
@@ -19,6 +20,12 @@ public:
 
     // The folder the store's temporary files go to ("…/Mirelto").
     std::u16string StoreFolder() const;
+    // True when the folder belongs to this test alone (natively); under Wine
+    // other test programs share the prefix's folder.
+    bool Private() const;
+    // Names of the files in StoreFolder(), sorted (natively only; empty under
+    // Wine).
+    std::vector<std::u16string> StoreFiles() const;
 
 private:
     std::unique_ptr<ScopedTempDir> dir_;

@@ -1,4 +1,7 @@
+#include <dirent.h>
 #include <stdlib.h>
+
+#include <algorithm>
 
 #include "common/file.h"
 #include "common/text.h"
@@ -24,6 +27,23 @@ ScopedAppData::~ScopedAppData() {
 
 std::u16string ScopedAppData::StoreFolder() const {
     return fs::Join(fs::AppDataFolder(), u"Mirelto");
+}
+
+std::vector<std::u16string> ScopedAppData::StoreFiles() const {
+    std::vector<std::u16string> names;
+    if (DIR* d = opendir(Utf16ToUtf8(StoreFolder()).c_str())) {
+        while (const dirent* e = readdir(d)) {
+            const std::string name = e->d_name;
+            if (name != "." && name != "..") names.push_back(Utf8ToUtf16(name));
+        }
+        closedir(d);
+    }
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+bool ScopedAppData::Private() const {
+    return true;
 }
 
 }  // namespace mr::test

@@ -12,4 +12,12 @@ std::u16string ScopedAppData::StoreFolder() const {
     return fs::Join(fs::AppDataFolder(), u"Mirelto");
 }
 
+std::vector<std::u16string> ScopedAppData::StoreFiles() const {
+    return {};
+}
+
+bool ScopedAppData::Private() const {
+    return false;
+}
+
 }  // namespace mr::test
