@@ -45,6 +45,9 @@ TEST(text_ansi, western_code_page_round_trip) {
     EXPECT_FALSE(defaulted);
     EXPECT_EQ(Utf16ToAnsi(u"\u4e2d!", &defaulted), "?!");
     EXPECT_TRUE(defaulted);
+    // No look-alikes: A with macron is not written as A.
+    EXPECT_EQ(Utf16ToAnsi(u"\u0100", &defaulted), "?");
+    EXPECT_TRUE(defaulted);
 }
 
 }  // namespace
