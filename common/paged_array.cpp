@@ -30,14 +30,6 @@ bool PagedArrayBase::Ensure(uint32_t n) {
     return true;
 }
 
-void* PagedArrayBase::AppendRaw(uint32_t n) {
-    if (!Ensure(n)) return nullptr;
-    void* p = At(count_);
-    count_ += n;
-    free_ -= n;
-    return p;
-}
-
 void* PagedArrayBase::InsertRaw(uint32_t pos, uint32_t n) {
     if (pos > count_ || !Ensure(n)) return nullptr;
     std::memmove(At(pos + n), At(pos), static_cast<size_t>(count_ - pos) * elementSize_);

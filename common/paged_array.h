@@ -36,8 +36,16 @@ protected:
     // Makes sure n more slots are committed. False (nothing changed) when the
     // capacity would be passed or the reservation or commit fails.
     bool Ensure(uint32_t n);
-    // Appends n slots and returns the first; null on failure.
-    void* AppendRaw(uint32_t n);
+    // Appends n slots and returns the first; null on failure. The common case,
+    // room already committed, stays inline: readers append one element per
+    // sync point.
+    void* AppendRaw(uint32_t n) {
+        if (free_ < n && !Ensure(n)) return nullptr;
+        void* p = At(count_);
+        count_ += n;
+        free_ -= n;
+        return p;
+    }
     // Inserts n slots at pos (≤ count), moving the tail up; null on failure.
     void* InsertRaw(uint32_t pos, uint32_t n);
     // Removes n slots at pos, moving the tail down; the freed slots return to free.

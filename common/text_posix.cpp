@@ -31,7 +31,11 @@ int Encode(char16_t u) {
 size_t AnsiToUtf16(const char* in, size_t n, char16_t* out, size_t capacity) {
     if (!out) return n;
     if (n > capacity) return 0;
-    for (size_t i = 0; i < n; ++i) out[i] = Decode(static_cast<unsigned char>(in[i]));
+    const auto* bytes = reinterpret_cast<const unsigned char*>(in);
+    for (size_t i = 0; i < n; ++i) {
+        const unsigned char b = bytes[i];
+        out[i] = b < 0x80 ? b : Decode(b);
+    }
     return n;
 }
 
