@@ -58,11 +58,6 @@ MidiTrack& MidiTrack::RawDelta(std::string_view bytes) {
     return *this;
 }
 
-MidiTrack& MidiTrack::Raw(std::string_view bytes) {
-    data_.append(bytes);
-    return *this;
-}
-
 std::vector<uint8_t> MidiFile(uint16_t format, uint16_t division, const std::vector<MidiTrack>& tracks,
                               int declaredTracks) {
     std::string s = "MThd";

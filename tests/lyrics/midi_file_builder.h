@@ -24,8 +24,6 @@ public:
     MidiTrack& Event(std::string_view bytes);
     // A delta given as raw bytes, for deltas that are not well formed.
     MidiTrack& RawDelta(std::string_view bytes);
-    // Bytes appended as they are, without a delta.
-    MidiTrack& Raw(std::string_view bytes);
     MidiTrack& End() { return Meta(0x2F, ""); }
     const std::string& Data() const { return data_; }
 

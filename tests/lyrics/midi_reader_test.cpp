@@ -88,25 +88,17 @@ TEST(lyrics_midi, separators_and_trailing_breaks_end_lines) {
     t.At(0).Lyric("/One").At(480).Lyric(" two\r").At(960).Lyric("\\Three").At(1440).Lyric("/").At(1920).Lyric(
         "Four/").End();
     EXPECT_EQ(ReadTrack(t), (Lines{"One two |3| 0-1 500-501", "Three || 1000-1001", "Four || 2000-2001"}));
+    // A bare break after a finished line is an empty line, with its marker.
+    MidiTrack bare;
+    bare.At(0).Lyric("Hi/").At(480).Lyric(std::string("\0", 1)).At(960).Lyric("/\r").At(1440).Lyric("Yo").End();
+    EXPECT_EQ(ReadTrack(bare), (Lines{"Hi || 0-1", " || 500-501", " || 1000-1001", "Yo || 1500-1501"}));
 }
 
-TEST(lyrics_midi, a_bare_break_after_a_finished_line_is_an_empty_line) {
+TEST(lyrics_midi, nul_bytes_become_spaces_a_lone_hyphen_stays_and_empty_events_are_ignored) {
     MidiTrack t;
-    t.At(0).Lyric("Hi/").At(480).Lyric(std::string("\0", 1)).At(960).Lyric("/\r").At(1440).Lyric("Yo").End();
-    EXPECT_EQ(ReadTrack(t), (Lines{"Hi || 0-1", " || 500-501", " || 1000-1001", "Yo || 1500-1501"}));
-}
-
-TEST(lyrics_midi, nul_bytes_inside_a_syllable_become_spaces_and_a_lone_hyphen_stays) {
-    MidiTrack t;
-    t.At(0).Lyric(std::string("a\0b", 3)).At(480).Lyric("-").At(960).Lyric("\xE9t\xE9").End();
+    t.At(0).Lyric(std::string("a\0b", 3)).At(240).Lyric("").At(480).Lyric("-").At(960).Lyric("\xE9t\xE9").End();
     // The active code page is Windows-1252 in the native build.
     EXPECT_EQ(ReadTrack(t), Lines{"a b-\xC3\xA9t\xC3\xA9 |3,4| 0-1 500-501 1000-1001"});
-}
-
-TEST(lyrics_midi, empty_events_are_ignored) {
-    MidiTrack t;
-    t.At(0).Lyric("a").At(480).Lyric("").At(960).Lyric("b").End();
-    EXPECT_EQ(ReadTrack(t), Lines{"ab |1| 0-1 1000-1001"});
 }
 
 // --- Keeping the time table parallel to the sync table
@@ -141,16 +133,12 @@ TEST(lyrics_midi, a_separator_with_text_at_the_tick_of_the_open_line_goes_on_wit
 
 // --- Divisions
 
-TEST(lyrics_midi, smpte_25_frames_of_40_ticks_are_one_millisecond_per_tick_and_ignore_tempo) {
+TEST(lyrics_midi, smpte_divisions_ignore_tempo_and_29_means_29_97_frames) {
     MidiTrack t;
-    t.At(0).Tempo(1000000).Text("a").At(1234).Text("b").End();
-    EXPECT_EQ(ReadTrack(t, test::SmpteDivision(25, 40)), Lines{"ab |1| 0-1 1234-1235"});
-}
-
-TEST(lyrics_midi, smpte_29_means_29_97_frames_per_second) {
-    MidiTrack t;
-    t.At(0).Text("a").At(2997).Text("b").End();
-    EXPECT_EQ(ReadTrack(t, test::SmpteDivision(29, 100)), Lines{"ab |1| 0-1 1000-1001"});
+    t.At(0).Tempo(1000000).Text("a").At(1234).Text("b").At(2997).Text("c").End();
+    // 25 frames of 40 ticks: one tick per millisecond.
+    EXPECT_EQ(ReadTrack(t, test::SmpteDivision(25, 40)), Lines{"abc |1,2| 0-1 1234-1235 2997-2998"});
+    EXPECT_EQ(ReadTrack(t, test::SmpteDivision(29, 100)), Lines{"abc |1,2| 0-1 411-412 1000-1001"});
 }
 
 TEST(lyrics_midi, divisions_that_give_no_time_read_nothing) {
@@ -163,18 +151,11 @@ TEST(lyrics_midi, divisions_that_give_no_time_read_nothing) {
 
 // --- Formats and tracks
 
-TEST(lyrics_midi, a_header_declaring_more_tracks_than_present_reads_nothing) {
-    MidiTrack a, b;
-    a.At(0).Text("a").End();
-    b.At(0).Text("b").End();
-    EXPECT_EQ(Read(MidiFile(1, kDivision, {a, b}, 3)), Lines{});
-    EXPECT_EQ(Read(MidiFile(1, kDivision, {a, b}, 2)), Lines{"ab || 0-1"});
-}
-
-TEST(lyrics_midi, formats_0_and_2_read_only_their_first_track) {
+TEST(lyrics_midi, format_1_needs_every_declared_track_and_formats_0_and_2_only_their_first) {
     MidiTrack a, b;
     a.At(0).Text("first").End();
     b.At(0).Text(" second").End();
+    EXPECT_EQ(Read(MidiFile(1, kDivision, {a, b}, 3)), Lines{});
     EXPECT_EQ(Read(MidiFile(0, kDivision, {a, b})), Lines{"first || 0-1"});
     EXPECT_EQ(Read(MidiFile(2, kDivision, {a, b})), Lines{"first || 0-1"});
     EXPECT_EQ(Read(MidiFile(2, kDivision, {a}, 5)), Lines{"first || 0-1"});  // the others need not exist
@@ -186,18 +167,12 @@ TEST(lyrics_midi, headers_that_are_not_standard_midi_read_nothing) {
     a.At(0).Text("a").End();
     const std::vector<uint8_t> good = MidiFile(0, kDivision, {a});
     EXPECT_EQ(Read(good), Lines{"a || 0-1"});
-    std::vector<uint8_t> b = good;
-    b[0] = 'm';
-    EXPECT_EQ(Read(b), Lines{});
-    b = good;
-    b[7] = 7;  // header length
-    EXPECT_EQ(Read(b), Lines{});
-    b = good;
-    b[9] = 3;  // format 3
-    EXPECT_EQ(Read(b), Lines{});
-    b = good;
-    b[11] = 0;  // no track
-    EXPECT_EQ(Read(b), Lines{});
+    // The magic, a header length of 7, format 3, no track.
+    for (auto [at, value] : {std::pair{0, 'm'}, {7, 7}, {9, 3}, {11, 0}}) {
+        std::vector<uint8_t> b = good;
+        b[at] = static_cast<uint8_t>(value);
+        EXPECT_EQ(Read(b), Lines{}) << at;
+    }
     EXPECT_EQ(Read(std::vector<uint8_t>(good.begin(), good.begin() + 13)), Lines{});
 }
 
@@ -245,12 +220,10 @@ TEST(lyrics_midi, damage_ends_the_reading_and_keeps_what_was_read) {
     MidiTrack first;
     first.At(0).Event("\x3C\x40\x00").Lyric("a").End();
     EXPECT_EQ(ReadTrack(first), Lines{});
-}
-
-TEST(lyrics_midi, a_track_that_ends_without_its_end_event_stops_after_its_last_event) {
-    MidiTrack t;
-    t.At(0).Lyric("a").At(480).Lyric("b");  // no end-of-track event
-    EXPECT_EQ(ReadTrack(t), Lines{"ab |1| 0-1 500-501"});
+    // A track that ends without its end event stops after its last event.
+    MidiTrack noEnd;
+    noEnd.At(0).Lyric("a").At(480).Lyric("b");
+    EXPECT_EQ(ReadTrack(noEnd), Lines{"ab |1| 0-1 500-501"});
     // An event needs 3 bytes after its delta.
     MidiTrack shortEvent;
     shortEvent.At(0).Lyric("a").At(480).Event(std::string("\x90\x3C", 2));
@@ -261,20 +234,17 @@ TEST(lyrics_midi, a_track_that_ends_without_its_end_event_stops_after_its_last_e
     EXPECT_EQ(ReadTrack(longDelta), Lines{"a || 0-1"});
 }
 
-TEST(lyrics_midi, events_at_the_last_tick_end_the_song) {
+TEST(lyrics_midi, the_last_tick_and_the_largest_time_end_the_song) {
     MidiTrack t;
     t.At(0).Lyric("a").At(0x0FFFFFFE).Lyric("b").At(0x0FFFFFFF).Lyric("c").End();
     LyricsDocument doc;
     ASSERT_TRUE(test::LoadMidi(doc, MidiFile(0, 30000, {t})));
     EXPECT_EQ(test::DescribeLines(doc), Lines{"ab |1| 0-1 4473924-4473925"});
-}
-
-TEST(lyrics_midi, a_time_past_what_a_document_holds_ends_the_reading) {
     // One tick per quarter note of 16.7 s: tick 100000 is 1,677,721,500 ms,
     // tick 130000 would be beyond 2^31 ms.
-    MidiTrack t;
-    t.At(0).Tempo(0xFFFFFF).Lyric("a").At(100000).Lyric("b").At(130000).Lyric("c").End();
-    EXPECT_EQ(ReadTrack(t, 1), Lines{"ab |1| 0-1 1677721500-1677721501"});
+    MidiTrack slow;
+    slow.At(0).Tempo(0xFFFFFF).Lyric("a").At(100000).Lyric("b").At(130000).Lyric("c").End();
+    EXPECT_EQ(ReadTrack(slow, 1), Lines{"ab |1| 0-1 1677721500-1677721501"});
 }
 
 TEST(lyrics_midi, many_tracks_are_merged_in_time_order) {

@@ -149,13 +149,11 @@ std::vector<std::string> DescribeSlides(const LyricsDocument& doc) {
     for (uint32_t i = 0; i < doc.GetSlideImageCount(); ++i) {
         const SlideImage& s = doc.GetSlideImages()[i];
         std::string d = std::to_string(s.duration) + "@";
-        if (s.flags != 0 || s.ordinal != i) d += "<flags " + std::to_string(s.flags) + " ordinal " +
-                                                 std::to_string(s.ordinal) + ">";
-        if (s.reference < doc.GetImageDataCount()) {
+        if (s.flags != 0 || s.ordinal != i || s.reference >= doc.GetImageDataCount()) {
+            d += "<bad record>";
+        } else {
             const ImageData& data = doc.GetImageData()[s.reference];
             d += std::to_string(data.offset) + "+" + std::to_string(data.size);
-        } else {
-            d += "<bad reference>";
         }
         out.push_back(d);
     }

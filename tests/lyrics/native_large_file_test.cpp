@@ -25,7 +25,6 @@ void PutU32BE(std::string& s, uint32_t v) {
 }
 
 struct LargeFile {
-    uint32_t imageChunkAt;  // file offset of the "IMG0" chunk header
     uint32_t bigPictureAt;  // file offset of the large picture's bytes
     uint32_t bigPictureSize;
 };
@@ -60,7 +59,6 @@ bool WriteLargeMr(std::u16string_view path, uint32_t size, LargeFile* out) {
     image += small;
     PutU32BE(image, 7000);
     PutU32BE(image, big);
-    out->imageChunkAt = imageChunkAt;
     out->bigPictureAt = imageChunkAt + static_cast<uint32_t>(image.size());
     out->bigPictureSize = big;
     front.insert(front.end(), image.begin(), image.end());
@@ -138,31 +136,6 @@ TEST(lyrics_native_large, exactly_100_mib_is_read_whole_and_one_byte_more_is_str
         doc.ClearDocument();
         ASSERT_TRUE(fs::Remove(path));
     }
-}
-
-TEST(lyrics_native_large, a_large_file_whose_chunk_overruns_the_end_keeps_what_came_before) {
-    test::ScopedTempDir dir;
-    const auto path = dir.Path(u"cut.mr");
-    LargeFile f;
-    ASSERT_TRUE(WriteLargeMr(path, kLargeFileBytes + 4096, &f));
-    // Make the picture chunk claim 8 bytes more than the file holds.
-    const fs::Handle h = fs::Open(path, fs::kReadWrite, fs::kShareNone, fs::Disposition::OpenExisting);
-    ASSERT_NE(h, fs::kInvalidHandle);
-    const uint32_t sizeFieldAt = f.imageChunkAt + 4;
-    uint8_t field[4];
-    uint32_t got = 0;
-    ASSERT_TRUE(fs::Seek(h, sizeFieldAt, fs::Origin::Begin) && fs::Read(h, field, 4, &got) && got == 4);
-    uint32_t n = (uint32_t{field[0]} << 24) | (field[1] << 16) | (field[2] << 8) | field[3];
-    n += 4096;
-    for (int k = 0; k < 4; ++k) field[k] = static_cast<uint8_t>(n >> (24 - 8 * k));
-    ASSERT_TRUE(fs::Seek(h, sizeFieldAt, fs::Origin::Begin) && fs::Write(h, field, 4));
-    fs::Close(h);
-
-    LyricsDocument doc;
-    ASSERT_TRUE(LoadLyricsFile(doc, path, kLyricsKindNative, 1));
-    EXPECT_EQ(test::DescribeLines(doc), (Lines{"Hello world |6|", "Bye ||"}));
-    EXPECT_EQ(doc.GetSlideImageCount(), 0u);
-    EXPECT_EQ(doc.GetImageSource(), nullptr);
 }
 
 }  // namespace

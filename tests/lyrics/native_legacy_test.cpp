@@ -89,23 +89,19 @@ TEST(lyrics_native_legacy, the_two_passes_stop_independently) {
     EXPECT_EQ(timesShort.lines, (Lines{"Hello world |6| 100-200", "Bye ||"}));
 }
 
-TEST(lyrics_native_legacy, a_first_record_without_a_segment_still_gives_times) {
+TEST(lyrics_native_legacy, the_first_record_decides_whether_any_record_is_read) {
     const auto text = LegacyText(1, u"T", {u"Hello"});
-    const Result r = Read(test::LegacyFile(1, text, {{0, kNone, kNone, 10, 20}, {0, 0, kNone, 20, 30}}));
-    EXPECT_EQ(r.texts, 1u);
-    EXPECT_EQ(r.syncs, 0u);
-    EXPECT_EQ(r.times, 2u);
-}
-
-TEST(lyrics_native_legacy, an_unusable_first_record_reads_no_record_at_all) {
-    const auto text = LegacyText(1, u"T", {u"Hello"});
+    // Without a segment it still gives times.
+    const Result untimed = Read(test::LegacyFile(1, text, {{0, kNone, kNone, 10, 20}, {0, 0, kNone, 20, 30}}));
+    EXPECT_EQ(untimed.syncs, 0u);
+    EXPECT_EQ(untimed.times, 2u);
+    // Unusable, it leaves every record unread, times included.
     for (const LegacyRecord& first : {LegacyRecord{0, 1, kNone, 10, 20},    // does not start a line
                                       LegacyRecord{0, 0, 0, 10, 20},        // ends where it starts
                                       LegacyRecord{1, 0, kNone, 10, 20}}) { // no such text
         const Result r = Read(test::LegacyFile(1, text, {first, {0, 0, kNone, 20, 30}}));
         EXPECT_EQ(r.texts, 1u);
-        EXPECT_EQ(r.syncs, 0u);
-        EXPECT_EQ(r.times, 0u);
+        EXPECT_EQ(r.syncs + r.times, 0u);
     }
 }
 
@@ -145,9 +141,9 @@ TEST(lyrics_native_legacy, times_that_do_not_fit_milliseconds_end_the_time_pass)
 TEST(lyrics_native_legacy, a_bad_text_chunk_reads_nothing) {
     const std::string good("T\0A\0B\0\0\0\0\0\0x\0\r\r\r", 16);
     const std::vector<LegacyRecord> records = {{0, 0, kNone, 1, 2}};
-    EXPECT_EQ(Read(test::LegacyFileRaw(1, std::string(good.data(), 16), records)).lines, Lines{"x || 10-20"});
+    EXPECT_EQ(Read(test::LegacyFileRaw(1, good, records)).lines, Lines{"x || 10-20"});
     // Version 1 needs a size that is a multiple of 4 and at least 8.
-    EXPECT_EQ(Read(test::LegacyFileRaw(1, std::string(good.data(), 15), records)).info, "<null>|<null>|<null>");
+    EXPECT_EQ(Read(test::LegacyFileRaw(1, good.substr(0, 15), records)).info, "<null>|<null>|<null>");
     EXPECT_EQ(Read(test::LegacyFileRaw(1, std::string("T\0\0\0", 4), records)).info, "<null>|<null>|<null>");
     // Version 2 text whose length is not a multiple of 4 bytes gives no text,
     // so no record can name one.
@@ -156,29 +152,20 @@ TEST(lyrics_native_legacy, a_bad_text_chunk_reads_nothing) {
     EXPECT_EQ(odd.times, 0u);
 }
 
-TEST(lyrics_native_legacy, an_incomplete_header_gives_information_but_no_lines) {
-    // Three header strings, then a line break before the eighth NUL.
-    const std::u16string text = U(u"T\0A\0B\0\0\r\nxx\0\0\0");
-    const Result r = Read(test::LegacyFile(2, text, {{0, 0, kNone, 1, 2}}));
-    EXPECT_EQ(r.info, "T|A|B");
-    EXPECT_EQ(r.texts, 0u);
-    EXPECT_EQ(r.times, 0u);
-}
-
-TEST(lyrics_native_legacy, a_line_break_ends_the_texts) {
-    const std::u16string text = U(u"T\0A\0B\0\0\0\0\0\0one\0two\rthree\0\r");
-    EXPECT_EQ(Read(test::LegacyFile(2, text, {})).texts, 1u);
-}
-
-TEST(lyrics_native_legacy, without_a_sync_chunk_only_the_texts_are_read) {
+TEST(lyrics_native_legacy, line_breaks_end_the_text_and_a_missing_sync_chunk_the_records) {
+    // A break before the eighth NUL: information but no lines.
+    const Result header = Read(test::LegacyFile(2, U(u"T\0A\0B\0\0\r\nxx\0\0\0"), {{0, 0, kNone, 1, 2}}));
+    EXPECT_EQ(header.info, "T|A|B");
+    EXPECT_EQ(header.texts, 0u);
+    // A break among the lines ends them.
+    EXPECT_EQ(Read(test::LegacyFile(2, U(u"T\0A\0B\0\0\0\0\0\0one\0two\rthree\0\r"), {})).texts, 1u);
+    // Without the "SYNC" tag after the text, only the texts are read.
     const auto text = LegacyText(1, u"T", {u"a", u"b"});
     std::vector<uint8_t> bytes = test::LegacyFile(1, text, kTwoLines);
-    const size_t syncAt = 16 + Utf16ToAnsi(text).size();
-    bytes[syncAt] = 'X';
+    bytes[16 + Utf16ToAnsi(text).size()] = 'X';
     const Result r = Read(bytes);
     EXPECT_EQ(r.texts, 2u);
-    EXPECT_EQ(r.syncs, 0u);
-    EXPECT_EQ(r.times, 0u);
+    EXPECT_EQ(r.syncs + r.times, 0u);
 }
 
 TEST(lyrics_native_legacy, large_legacy_files_are_not_read) {
