@@ -249,6 +249,8 @@ public:
     void ReportRuns(const std::vector<Run>& runs) override {
         ConsoleReporter::ReportRuns(runs);
         for (const Run& r : runs) {
+            // With repetitions, the median stands for the benchmark.
+            if (r.run_type == Run::RT_Aggregate && r.aggregate_name != "median") continue;
             const auto it = r.counters.find("bytes_per_second");
             if (it == r.counters.end() || r.error_occurred) continue;
             rates_[r.run_name.function_name] = it->second.value / 1e6;
