@@ -15,14 +15,18 @@ namespace {
 // minutes need more than two digits.
 bool AppendStamp(std::u16string& out, int32_t t, char16_t open, char16_t close) {
     if (t < 0 || t >= kLrcLimitTicks) return false;
-    const int32_t fields[3] = {t / 6000, t / 100 % 60, t % 100};
-    out += open;
-    for (int k = 0; k < 3; ++k) {
-        out += static_cast<char16_t>(u'0' + fields[k] / 10);
-        out += static_cast<char16_t>(u'0' + fields[k] % 10);
-        if (k < 2) out += k == 0 ? u':' : u'.';
-    }
-    out += close;
+    const int32_t mm = t / 6000, ss = t / 100 % 60, cc = t % 100;
+    const char16_t stamp[10] = {open,
+                                static_cast<char16_t>(u'0' + mm / 10),
+                                static_cast<char16_t>(u'0' + mm % 10),
+                                u':',
+                                static_cast<char16_t>(u'0' + ss / 10),
+                                static_cast<char16_t>(u'0' + ss % 10),
+                                u'.',
+                                static_cast<char16_t>(u'0' + cc / 10),
+                                static_cast<char16_t>(u'0' + cc % 10),
+                                close};
+    out.append(stamp, 10);
     return true;
 }
 
@@ -46,6 +50,8 @@ SaveStatus BuildText(SyncDocument& doc, const SaveFields& fields, bool lineStamp
     writer::ReplaceBreakingUnits(text, false);
     const int32_t cells = static_cast<int32_t>(text.size());
     const int32_t count = std::min(doc.SegmentCount(), doc.TimingCount());
+    // The text, a line break and at most two stamps per segment.
+    out.reserve(out.size() + text.size() + static_cast<size_t>(count) * 22);
     int32_t previousEnd = 0;
     for (int32_t k = 0; k < count; ++k) {
         int32_t start = 0, end = 0;

@@ -129,13 +129,17 @@ SaveStatus BuildTextChunks(SyncDocument& doc, const SaveFields& fields, std::vec
     std::u16string text = writer::WholeText(doc);
     writer::ReplaceBreakingUnits(text, false);
     const SharedTexts shared = text.empty() ? SharedTexts{} : ShareTexts(text);
+    const int32_t segments = doc.SegmentCount();
+    const int32_t timings = doc.TimingCount();
+    // At most 3 UTF-8 bytes per unit, one value per segment, two per entry.
+    out.reserve(out.size() + 36 + 3 * shared.texts.size() + 4 * static_cast<size_t>(segments) +
+                8 * static_cast<size_t>(timings));
     if (!text.empty()) {
         at = BeginChunk(out, kTagText, 0);
         AppendUtf8(out, shared.texts);  // each text with its NUL
         EndChunk(out, at);
     }
 
-    const int32_t segments = doc.SegmentCount();
     if (segments > 0) {
         at = BeginChunk(out, kTagSync, fields.simple ? 1u : 0u);
         size_t line = 0;
@@ -153,7 +157,6 @@ SaveStatus BuildTextChunks(SyncDocument& doc, const SaveFields& fields, std::vec
         EndChunk(out, at);
     }
 
-    const int32_t timings = doc.TimingCount();
     if (timings > 0) {
         at = BeginChunk(out, kTagTime, 0);
         int64_t previousEnd = -1;
