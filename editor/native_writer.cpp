@@ -1,5 +1,6 @@
 #include "editor/native_writer.h"
 
+#include <cstdint>
 #include <cstdlib>
 #include <new>
 #include <string>
@@ -244,6 +245,10 @@ SaveStatus WriteNativePictures(SyncDocument& doc, BufferedFile& file, PictureDec
             if (!fs::Size(h, &size) || end + sizeof record + size > kMaxFileBytes) {
                 fs::Close(h);
                 return size != 0 ? SaveStatus::kTooLarge : SaveStatus::kWriteFailed;
+            }
+            if (size > SIZE_MAX - sizeof record) {
+                fs::Close(h);
+                return SaveStatus::kOutOfMemory;
             }
             auto* block = static_cast<uint8_t*>(std::malloc(static_cast<size_t>(size) + sizeof record));
             uint32_t got = 0;
