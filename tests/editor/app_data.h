@@ -5,6 +5,7 @@
 
 #include <memory>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "tests/support/test_support.h"
@@ -14,6 +15,8 @@ namespace mr::test {
 class ScopedAppData {
 public:
     ScopedAppData();
+    // Points it at `folder` instead (which need not be a folder at all).
+    explicit ScopedAppData(std::u16string_view folder);
     ~ScopedAppData();
     ScopedAppData(const ScopedAppData&) = delete;
     ScopedAppData& operator=(const ScopedAppData&) = delete;

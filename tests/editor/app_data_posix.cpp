@@ -17,6 +17,14 @@ ScopedAppData::ScopedAppData() : dir_(std::make_unique<ScopedTempDir>()) {
     setenv("XDG_DATA_HOME", Utf16ToUtf8(dir_->Path()).c_str(), 1);
 }
 
+ScopedAppData::ScopedAppData(std::u16string_view folder) {
+    if (const char* v = getenv("XDG_DATA_HOME")) {
+        saved_ = v;
+        hadValue_ = true;
+    }
+    setenv("XDG_DATA_HOME", Utf16ToUtf8(folder).c_str(), 1);
+}
+
 ScopedAppData::~ScopedAppData() {
     if (hadValue_) {
         setenv("XDG_DATA_HOME", saved_.c_str(), 1);

@@ -6,6 +6,7 @@ namespace mr::test {
 // The prefix's application-data folder stays; the store cleans up after
 // itself, which the tests check.
 ScopedAppData::ScopedAppData() = default;
+ScopedAppData::ScopedAppData(std::u16string_view /*folder*/) {}
 ScopedAppData::~ScopedAppData() = default;
 
 std::u16string ScopedAppData::StoreFolder() const {

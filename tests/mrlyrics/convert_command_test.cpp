@@ -110,6 +110,18 @@ TEST(mrlyrics_convert, embedded_pictures_keep_their_bytes_and_a_corrupt_one_is_l
         EXPECT_EQ(appData.StoreFiles(), std::vector<std::u16string>{});
     }
 
+    // Without a place for the store's temporary file the pictures cannot be
+    // kept, and nothing is written.
+    if (appData.Private()) {
+        const auto blocked = dir.Path(u"not a folder");
+        ASSERT_TRUE(WriteFileBytes(blocked, std::string("x")));
+        ScopedAppData nowhere(blocked);
+        const ProgramResult failed = Convert({in, out});
+        EXPECT_EQ(failed.exitCode, 1);
+        EXPECT_NE(failed.err.find("5 embedded pictures"), std::string::npos) << failed.err;
+        EXPECT_EQ(Text(ReadFileBytes(out)), file);
+    }
+
     // Converting the copy over itself keeps the pictures (the store read them
     // before the save replaced the file).
     const ProgramResult again = Convert({out, out});

@@ -135,8 +135,12 @@ int RunConvert(const Args& args) {
             return kExitFailed;
     }
     if (opened.picturesFailed > 0) {
-        Note(std::to_string(opened.picturesFailed) + " of " + std::to_string(opened.pictures) +
-             " embedded pictures could not be kept (no temporary picture file)");
+        // OUT would lack them: nothing is written.
+        WriteErr("mrlyrics convert: " + std::to_string(opened.picturesFailed) + " of " +
+                 std::to_string(opened.pictures) + " embedded pictures of \"" + Utf8(o.in) +
+                 "\" could not be kept (no temporary picture file in the application-data folder); \"" +
+                 Utf8(o.out) + "\" was left as it was\n");
+        return kExitFailed;
     }
 
     save.fields = opened.fields;
