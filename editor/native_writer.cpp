@@ -9,6 +9,7 @@
 #include "common/file.h"
 #include "common/text.h"
 #include "editor/writer_support.h"
+#include "lyrics/native_chunks.h"
 
 namespace mr {
 namespace {
@@ -16,12 +17,11 @@ namespace {
 using writer::AppendU32BE;
 using writer::PutU32BE;
 
-constexpr uint32_t kTagInfo = 0x494E464Fu;   // "INFO"
-constexpr uint32_t kTagText = 0x54455854u;   // "TEXT"
-constexpr uint32_t kTagSync = 0x53505430u;   // "SPT0"
-constexpr uint32_t kTagTime = 0x54535030u;   // "TSP0"
-constexpr uint32_t kTagImage = 0x494D4730u;  // "IMG0"
-constexpr uint32_t kLineEntry = 0x80000000u;
+using native::kTagImage;
+using native::kTagInfo;
+using native::kTagSync;
+using native::kTagText;
+using native::kTagTime;
 constexpr uint64_t kMaxFileBytes = 0xFFFFFFFFu;
 
 // Appends UTF-8 of `units` to out.
@@ -149,7 +149,7 @@ SaveStatus BuildTextChunks(SyncDocument& doc, const SaveFields& fields, std::vec
             if (doc.SegmentBeginsLine(i)) {
                 base = doc.SegmentStart(i);
                 const uint32_t index = line < shared.lineText.size() ? shared.lineText[line] : 0;
-                AppendU32BE(out, kLineEntry | index);
+                AppendU32BE(out, kLineStartFlag | index);
                 ++line;
             } else {
                 AppendU32BE(out, static_cast<uint32_t>(doc.SegmentStart(i) - base));
@@ -203,7 +203,8 @@ SaveStatus WriteNativePictures(SyncDocument& doc, BufferedFile& file, PictureDec
     *report = PictureWriteReport{};
     uint64_t chunkAt = 0;
     if (!file.Seek(0, fs::Origin::End, &chunkAt)) return SaveStatus::kWriteFailed;
-    uint8_t head[12] = {'I', 'M', 'G', '0'};
+    uint8_t head[12] = {};  // tag, size (patched at the end), flags 0
+    PutU32BE(head, kTagImage);
     if (chunkAt + sizeof head > kMaxFileBytes) return SaveStatus::kTooLarge;
     if (!file.Write(head, sizeof head)) return SaveStatus::kWriteFailed;
     uint64_t end = chunkAt + sizeof head;
