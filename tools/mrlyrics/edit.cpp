@@ -4,6 +4,7 @@
 #include <string>
 
 #include "common/file.h"
+#include "editor/open_flow.h"
 #include "editor/sync_document.h"
 #include "lyrics/load_lyrics_file.h"
 #include "tools/mrlyrics/edit_script.h"
@@ -97,18 +98,6 @@ bool ReadWholeFile(std::u16string_view path, std::string* bytes) {
     return ok;
 }
 
-// The editor's open flow for a lyrics file: read it in editor mode, drop the
-// sync points that fall on blanks, copy text and times into the store, and
-// let the lyrics document go.
-bool OpenLyrics(SyncDocument& doc, std::u16string_view path, int kind) {
-    LyricsDocument lyrics;
-    if (!LoadLyricsFile(lyrics, path, kind, 1)) return false;
-    lyrics.DropBlankSyncPoints();
-    const bool ok = doc.LoadText(lyrics) && doc.LoadTimes(lyrics);
-    lyrics.ClearDocument();
-    return ok;
-}
-
 }  // namespace
 
 int RunEdit(const Args& args) {
@@ -129,7 +118,8 @@ int RunEdit(const Args& args) {
         return kExitFailed;
     }
     SyncDocument doc;
-    if (o.hasLoad && !OpenLyrics(doc, o.load, kind)) {
+    LyricsDocument lyrics;
+    if (o.hasLoad && OpenLyricsFile(doc, lyrics, o.load, kind, nullptr, nullptr) != OpenStatus::kOpened) {
         WriteErr("mrlyrics edit: cannot load \"" + Utf8(o.load) +
                  "\": it could not be read, or it holds more than the editor's document can\n");
         return kExitFailed;
