@@ -12,6 +12,11 @@ void PagedArrayBase::Free() {
     free_ = 0;
 }
 
+uint32_t PagedArrayBase::CommitStep() {
+    const size_t page = PageSize();
+    return static_cast<uint32_t>(page > 65536 ? page : 65536 / page * page);
+}
+
 bool PagedArrayBase::Ensure(uint32_t n) {
     if (free_ >= n) return true;
     const uint64_t needed = (static_cast<uint64_t>(count_) + n) * elementSize_;
@@ -20,9 +25,9 @@ bool PagedArrayBase::Ensure(uint32_t n) {
         base_ = static_cast<unsigned char*>(ReserveRange(reserve_));
         if (!base_) return false;
     }
-    const uint64_t page = PageSize();
-    uint64_t grow = (needed - committed_ + page - 1) / page * page;
-    // The last page may stick out of a reserve that is not page aligned.
+    const uint64_t step = CommitStep();
+    uint64_t grow = (needed - committed_ + step - 1) / step * step;
+    // The last step may stick out of the reserve.
     if (committed_ + grow > reserve_) grow = reserve_ - committed_;
     if (!CommitRange(base_ + committed_, static_cast<size_t>(grow))) return false;
     committed_ += static_cast<uint32_t>(grow);

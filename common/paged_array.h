@@ -27,6 +27,10 @@ public:
     uint32_t Committed() const { return committed_; }
     // Committed slots not yet in use.
     uint32_t FreeSlots() const { return free_; }
+    // The unit in which tables commit memory: 64 KiB (the Windows allocation
+    // granularity, a whole number of system pages). Fewer, larger commits
+    // keep a reader's appends off the system-call path.
+    static uint32_t CommitStep();
 
     // Releases the whole range; count, committed and free drop to 0, the
     // reserve size stays and the table can grow again.

@@ -13,30 +13,32 @@ struct Wide16 {
     uint32_t a, b, c, d;
 };
 
-TEST(paged_array, starts_unreserved_and_commits_whole_pages) {
+TEST(paged_array, starts_unreserved_and_commits_whole_steps) {
     PagedArray<uint32_t> t(0x100000);
     EXPECT_EQ(t.Count(), 0u);
     EXPECT_EQ(t.Committed(), 0u);
     EXPECT_EQ(t.Data(), nullptr);
     ASSERT_NE(t.Append(7u), nullptr);
-    EXPECT_EQ(t.Committed(), PageSize());
-    EXPECT_EQ(t.FreeSlots(), PageSize() / 4 - 1);
-    // Filling the page exactly needs no new commit; one more takes one page.
-    const uint32_t perPage = static_cast<uint32_t>(PageSize() / 4);
-    ASSERT_NE(t.AppendSlots(perPage - 1), nullptr);
-    EXPECT_EQ(t.Committed(), PageSize());
+    const uint32_t step = PagedArrayBase::CommitStep();
+    EXPECT_EQ(step % PageSize(), 0u);
+    EXPECT_EQ(t.Committed(), step);
+    EXPECT_EQ(t.FreeSlots(), step / 4 - 1);
+    // Filling the step exactly needs no new commit; one more takes one step.
+    ASSERT_NE(t.AppendSlots(step / 4 - 1), nullptr);
+    EXPECT_EQ(t.Committed(), step);
     EXPECT_EQ(t.FreeSlots(), 0u);
     ASSERT_NE(t.Append(1u), nullptr);
-    EXPECT_EQ(t.Committed(), 2 * PageSize());
+    EXPECT_EQ(t.Committed(), 2 * step);
 }
 
-TEST(paged_array, a_large_insertion_commits_every_page_it_needs_at_once) {
+TEST(paged_array, a_large_insertion_commits_every_step_it_needs_at_once) {
     PagedArray<Wide16> t(0x100000);
-    const uint32_t n = static_cast<uint32_t>(3 * PageSize() / sizeof(Wide16) + 1);
+    const uint32_t step = PagedArrayBase::CommitStep();
+    const uint32_t n = 3 * step / sizeof(Wide16) + 1;
     ASSERT_NE(t.AppendSlots(n), nullptr);
-    EXPECT_EQ(t.Committed(), 4 * PageSize());
+    EXPECT_EQ(t.Committed(), 4 * step);
     EXPECT_EQ(t.Count(), n);
-    EXPECT_EQ(t.Count() + t.FreeSlots(), 4 * PageSize() / sizeof(Wide16));
+    EXPECT_EQ(t.Count() + t.FreeSlots(), 4 * step / sizeof(Wide16));
 }
 
 TEST(paged_array, elements_never_move_while_the_table_grows) {
