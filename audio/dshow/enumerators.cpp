@@ -4,39 +4,19 @@
 
 #include "audio/dshow/base_filter.h"
 #include "audio/dshow/base_pin.h"
+#include "audio/dshow/com_object.h"
 #include "audio/dshow/module.h"
 
 namespace mr::dshow {
 namespace {
 
-class PinEnumerator final : public IEnumPins {
+class PinEnumerator final : public ComObject<IEnumPins, IID_IEnumPins> {
 public:
     PinEnumerator(BaseFilter* filter, ULONG position)
         : filter_(filter), position_(position), version_(filter->PinVersion()) {
         filter_->AddRef();
-        ModuleObjectCreated();
     }
-    ~PinEnumerator() {
-        filter_->Release();
-        ModuleObjectDestroyed();
-    }
-
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** ppv) override {
-        if (!ppv) return E_POINTER;
-        if (riid == IID_IUnknown || riid == IID_IEnumPins) {
-            *ppv = static_cast<IEnumPins*>(this);
-            AddRef();
-            return S_OK;
-        }
-        *ppv = nullptr;
-        return E_NOINTERFACE;
-    }
-    ULONG STDMETHODCALLTYPE AddRef() override { return static_cast<ULONG>(++refs_); }
-    ULONG STDMETHODCALLTYPE Release() override {
-        const LONG n = --refs_;
-        if (n == 0) delete this;
-        return static_cast<ULONG>(n);
-    }
+    ~PinEnumerator() override { filter_->Release(); }
 
     HRESULT STDMETHODCALLTYPE Next(ULONG count, IPin** pins, ULONG* fetched) override {
         if (!pins) return E_POINTER;
@@ -80,39 +60,15 @@ public:
     }
 
 private:
-    std::atomic<LONG> refs_{1};
     BaseFilter* filter_;
     ULONG position_;
     LONG version_;
 };
 
-class MediaTypeEnumerator final : public IEnumMediaTypes {
+class MediaTypeEnumerator final : public ComObject<IEnumMediaTypes, IID_IEnumMediaTypes> {
 public:
-    MediaTypeEnumerator(BasePin* pin, ULONG position) : pin_(pin), position_(position) {
-        pin_->AddRef();
-        ModuleObjectCreated();
-    }
-    ~MediaTypeEnumerator() {
-        pin_->Release();
-        ModuleObjectDestroyed();
-    }
-
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** ppv) override {
-        if (!ppv) return E_POINTER;
-        if (riid == IID_IUnknown || riid == IID_IEnumMediaTypes) {
-            *ppv = static_cast<IEnumMediaTypes*>(this);
-            AddRef();
-            return S_OK;
-        }
-        *ppv = nullptr;
-        return E_NOINTERFACE;
-    }
-    ULONG STDMETHODCALLTYPE AddRef() override { return static_cast<ULONG>(++refs_); }
-    ULONG STDMETHODCALLTYPE Release() override {
-        const LONG n = --refs_;
-        if (n == 0) delete this;
-        return static_cast<ULONG>(n);
-    }
+    MediaTypeEnumerator(BasePin* pin, ULONG position) : pin_(pin), position_(position) { pin_->AddRef(); }
+    ~MediaTypeEnumerator() override { pin_->Release(); }
 
     HRESULT STDMETHODCALLTYPE Next(ULONG count, AM_MEDIA_TYPE** types, ULONG* fetched) override {
         if (!types) return E_POINTER;
@@ -154,7 +110,6 @@ public:
     }
 
 private:
-    std::atomic<LONG> refs_{1};
     BasePin* pin_;
     ULONG position_;
 };

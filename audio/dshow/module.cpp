@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "audio/dshow/com_object.h"
 #include "audio/dshow/com_ptr.h"
 
 namespace mr::dshow {
@@ -13,27 +14,9 @@ namespace {
 std::atomic<LONG> g_objects{0};
 std::atomic<LONG> g_locks{0};
 
-class ClassFactory final : public IClassFactory {
+class ClassFactory final : public ComObject<IClassFactory, IID_IClassFactory> {
 public:
-    explicit ClassFactory(CreateFunction create) : create_(create) { ModuleObjectCreated(); }
-    ~ClassFactory() { ModuleObjectDestroyed(); }
-
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** ppv) override {
-        if (!ppv) return E_POINTER;
-        if (riid == IID_IUnknown || riid == IID_IClassFactory) {
-            *ppv = static_cast<IClassFactory*>(this);
-            AddRef();
-            return S_OK;
-        }
-        *ppv = nullptr;
-        return E_NOINTERFACE;
-    }
-    ULONG STDMETHODCALLTYPE AddRef() override { return static_cast<ULONG>(++refs_); }
-    ULONG STDMETHODCALLTYPE Release() override {
-        const LONG n = --refs_;
-        if (n == 0) delete this;
-        return static_cast<ULONG>(n);
-    }
+    explicit ClassFactory(CreateFunction create) : create_(create) {}
 
     HRESULT STDMETHODCALLTYPE CreateInstance(IUnknown* outer, REFIID riid, void** ppv) override {
         if (!ppv) return E_POINTER;
@@ -51,7 +34,6 @@ public:
     }
 
 private:
-    std::atomic<LONG> refs_{1};
     CreateFunction create_;
 };
 
