@@ -2,10 +2,15 @@
 
 #include <cstdint>
 
+#include "common/ascii_block.h"
+
 namespace mr {
 namespace {
 
 constexpr char16_t kReplacement = 0xFFFD;
+using ascii::IsAsciiBlock;
+using ascii::kBlock;
+using ascii::WidenBlock;
 
 // Decodes one UTF-8 sequence at in[i]; returns the code point (or U+FFFD) and
 // advances i past the maximal valid prefix, at least one byte.
@@ -56,7 +61,14 @@ size_t Utf8ToUtf16(const char* in, size_t n, char16_t* out, size_t capacity) {
     size_t count = 0;
     size_t i = 0;
     while (i < n) {
-        // ASCII runs are the common case in lyrics files.
+        // ASCII runs are the common case in lyrics files: a block at a time
+        // while the output has room, then unit by unit.
+        if (i + kBlock <= n && (!out || count + kBlock <= capacity) && IsAsciiBlock(bytes + i)) {
+            if (out) WidenBlock(bytes + i, out + count);
+            count += kBlock;
+            i += kBlock;
+            continue;
+        }
         if (bytes[i] < 0x80) {
             if (out) {
                 if (count >= capacity) return 0;

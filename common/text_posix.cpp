@@ -2,8 +2,8 @@
 // files give the same result on every machine.
 #include "common/text.h"
 
-#include <cstdint>
-#include <cstring>
+#include "common/ascii_block.h"
+
 
 namespace mr {
 namespace {
@@ -36,16 +36,13 @@ size_t AnsiToUtf16(const char* in, size_t n, char16_t* out, size_t capacity) {
     if (n > capacity) return 0;
     const auto* bytes = reinterpret_cast<const unsigned char*>(in);
     size_t i = 0;
-    // Runs of ASCII, eight bytes at a time, widen without the table.
-    while (i + 8 <= n) {
-        uint64_t word;
-        std::memcpy(&word, bytes + i, 8);
-        if (word & 0x8080808080808080u) {
-            for (size_t end = i + 8; i < end; ++i) out[i] = Decode(bytes[i]);
-            continue;
+    // Blocks of plain ASCII widen without the table.
+    for (; i + ascii::kBlock <= n; i += ascii::kBlock) {
+        if (ascii::IsAsciiBlock(bytes + i)) {
+            ascii::WidenBlock(bytes + i, out + i);
+        } else {
+            for (size_t k = 0; k < ascii::kBlock; ++k) out[i + k] = Decode(bytes[i + k]);
         }
-        for (size_t k = 0; k < 8; ++k) out[i + k] = bytes[i + k];
-        i += 8;
     }
     for (; i < n; ++i) out[i] = Decode(bytes[i]);
     return n;

@@ -36,6 +36,20 @@ TEST(text_utf8, counted_conversion_reports_size_and_refuses_short_buffers) {
     EXPECT_EQ(std::u16string(out, 5), u"h\u00e9llo");
 }
 
+TEST(text_utf8, long_ascii_runs_around_other_characters_convert_exactly) {
+    // Runs longer than the converters' ASCII blocks, with the non-ASCII
+    // character at every offset inside a block.
+    for (size_t at = 0; at < 40; ++at) {
+        const std::string in = std::string(at, 'a') + "\xC3\xA9" + std::string(70, 'b');
+        const std::u16string expected = std::u16string(at, u'a') + u"\u00e9" + std::u16string(70, u'b');
+        EXPECT_EQ(Utf8ToUtf16(in), expected) << at;
+        std::u16string out(expected.size() - 1, u'\0');
+        EXPECT_EQ(Utf8ToUtf16(in.data(), in.size(), out.data(), out.size()), 0u) << at;
+        const std::string ansi = std::string(at, 'a') + "\xE9" + std::string(70, 'b');
+        EXPECT_EQ(AnsiToUtf16(ansi), expected) << at;
+    }
+}
+
 TEST(text_ansi, western_code_page_round_trip) {
     // The tests' machines use Windows-1252 as the active code page (Wine in
     // an English locale, and the native build by definition).
