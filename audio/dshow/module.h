@@ -57,4 +57,9 @@ HRESULT ModuleRegister(HMODULE module, const FilterTemplate* classes, size_t cou
 // gone (also when they were never there).
 HRESULT ModuleUnregister(const FilterTemplate* classes, size_t count);
 
+// The classes a filter DLL serves, defined by each module next to its
+// filter; audio/dshow/module_exports.cpp builds the DLL's exports on them.
+extern const FilterTemplate kModuleClasses[];
+extern const size_t kModuleClassCount;
+
 }  // namespace mr::dshow

@@ -8,39 +8,18 @@
 
 namespace {
 
-HMODULE g_module = nullptr;
-
 const mr::dshow::PinRegistration kPins[] = {
     {L"Input", false, false, false, false, nullptr, &MEDIATYPE_Audio, &GUID_NULL},
 };
 
-// Merit 0x200000 (unlikely): intelligent connection never picks it alone.
-const mr::dshow::FilterTemplate kClasses[] = {
-    {&CLSID_MRWavRenderTimer, L"MR_WavRenderTimer", 0x200000, kPins, 1, &mr::audio::CreateRenderTimer},
-};
-
 }  // namespace
 
-extern "C" BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID) {
-    if (reason == DLL_PROCESS_ATTACH) {
-        g_module = instance;
-        DisableThreadLibraryCalls(instance);
-    }
-    return TRUE;
-}
+namespace mr::dshow {
 
-STDAPI DllCanUnloadNow() {
-    return mr::dshow::ModuleCanUnloadNow();
-}
+// Merit 0x200000 (unlikely): intelligent connection never picks it alone.
+const FilterTemplate kModuleClasses[] = {
+    {&CLSID_MRWavRenderTimer, L"MR_WavRenderTimer", 0x200000, kPins, 1, &mr::audio::CreateRenderTimer},
+};
+const size_t kModuleClassCount = sizeof kModuleClasses / sizeof kModuleClasses[0];
 
-STDAPI DllGetClassObject(REFCLSID clsid, REFIID riid, void** ppv) {
-    return mr::dshow::ModuleGetClassObject(kClasses, 1, clsid, riid, ppv);
-}
-
-STDAPI DllRegisterServer() {
-    return mr::dshow::ModuleRegister(g_module, kClasses, 1);
-}
-
-STDAPI DllUnregisterServer() {
-    return mr::dshow::ModuleUnregister(kClasses, 1);
-}
+}  // namespace mr::dshow
