@@ -13,7 +13,7 @@
 #include <string>
 #include <vector>
 
-#include "editor/sync_document.h"
+#include "editor/store/sync_document.h"
 #include "lyrics/lyrics_document.h"
 
 namespace {

@@ -20,9 +20,9 @@
 
 #include "common/file.h"
 #include "common/text.h"
-#include "editor/lrc_writer.h"
-#include "editor/save_flow.h"
-#include "editor/sync_document.h"
+#include "editor/files/lrc_writer.h"
+#include "editor/files/save_flow.h"
+#include "editor/store/sync_document.h"
 #include "lyrics/lyrics_document.h"
 #include "lyrics/text_decode.h"
 

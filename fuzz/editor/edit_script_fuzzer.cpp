@@ -8,7 +8,7 @@
 #include <string_view>
 #include <vector>
 
-#include "editor/sync_document.h"
+#include "editor/store/sync_document.h"
 #include "tools/mrlyrics/edit_script.h"
 
 namespace {

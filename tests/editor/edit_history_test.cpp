@@ -1,11 +1,11 @@
-#include "editor/edit_history.h"
+#include "editor/store/edit_history.h"
 
 #include <gtest/gtest.h>
 
 #include <string>
 #include <vector>
 
-#include "editor/sync_document.h"
+#include "editor/store/sync_document.h"
 #include "tests/editor/editor_test_util.h"
 
 namespace mr {

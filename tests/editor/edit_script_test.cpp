@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "editor/sync_document.h"
+#include "editor/store/sync_document.h"
 #include "tests/editor/editor_test_util.h"
 
 namespace mr {

@@ -9,7 +9,7 @@
 #include <utility>
 #include <vector>
 
-#include "editor/sync_document.h"
+#include "editor/store/sync_document.h"
 #include "lyrics/lyrics_document.h"
 
 namespace mr::test {

@@ -5,7 +5,7 @@
 
 #include <string>
 
-#include "editor/picture_decoder.h"
+#include "editor/files/picture_decoder.h"
 #include "tests/editor/test_pictures.h"
 #include "tests/support/test_support.h"
 

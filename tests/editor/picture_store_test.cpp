@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "common/file.h"
-#include "editor/sync_document.h"
+#include "editor/store/sync_document.h"
 #include "lyrics/lyrics_document.h"
 #include "tests/editor/app_data.h"
 #include "tests/editor/picture_test_util.h"

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "editor/sync_document.h"
+#include "editor/store/sync_document.h"
 #include "lyrics/lyrics_document.h"
 #include "tests/lyrics/native_file_builder.h"
 

@@ -9,8 +9,8 @@
 #include <vector>
 
 #include "common/file.h"
-#include "editor/open_flow.h"
-#include "editor/save_flow.h"
+#include "editor/files/open_flow.h"
+#include "editor/files/save_flow.h"
 #include "lyrics/load_lyrics_file.h"
 #include "lyrics/text_decode.h"
 #include "tests/editor/app_data.h"

@@ -14,7 +14,7 @@
 #include <string>
 #include <vector>
 
-#include "editor/sync_document.h"
+#include "editor/store/sync_document.h"
 #include "tests/editor/editor_test_util.h"
 
 namespace mr {

@@ -1,11 +1,11 @@
-#include "editor/sync_text.h"
+#include "editor/store/sync_text.h"
 
 #include <gtest/gtest.h>
 
 #include <string>
 #include <vector>
 
-#include "editor/sync_document.h"
+#include "editor/store/sync_document.h"
 #include "lyrics/lyrics_document.h"
 #include "tests/editor/editor_test_util.h"
 

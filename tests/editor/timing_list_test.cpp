@@ -1,8 +1,8 @@
-#include "editor/timing_list.h"
+#include "editor/store/timing_list.h"
 
 #include <gtest/gtest.h>
 
-#include "editor/sync_document.h"
+#include "editor/store/sync_document.h"
 #include "tests/editor/editor_test_util.h"
 
 namespace mr {

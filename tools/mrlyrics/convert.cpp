@@ -3,8 +3,8 @@
 // LRC, through a temporary file that replaces the target.
 #include <string>
 
-#include "editor/open_flow.h"
-#include "editor/save_flow.h"
+#include "editor/files/open_flow.h"
+#include "editor/files/save_flow.h"
 #include "lyrics/text_decode.h"
 #include "tools/mrlyrics/tool.h"
 

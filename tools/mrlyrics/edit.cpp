@@ -4,8 +4,8 @@
 #include <string>
 
 #include "common/file.h"
-#include "editor/open_flow.h"
-#include "editor/sync_document.h"
+#include "editor/files/open_flow.h"
+#include "editor/store/sync_document.h"
 #include "lyrics/load_lyrics_file.h"
 #include "tools/mrlyrics/edit_script.h"
 #include "tools/mrlyrics/tool.h"

@@ -22,7 +22,7 @@
 #include <string>
 #include <string_view>
 
-#include "editor/sync_document.h"
+#include "editor/store/sync_document.h"
 
 namespace mr::tool {
 

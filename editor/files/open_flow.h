@@ -7,9 +7,9 @@
 #include <cstdint>
 #include <string_view>
 
-#include "editor/progress.h"
-#include "editor/save_types.h"
-#include "editor/sync_document.h"
+#include "editor/files/progress.h"
+#include "editor/files/save_types.h"
+#include "editor/store/sync_document.h"
 #include "lyrics/lyrics_document.h"
 
 namespace mr {

@@ -1,11 +1,11 @@
-#include "editor/lrc_writer.h"
+#include "editor/files/lrc_writer.h"
 
 #include <algorithm>
 #include <new>
 
 #include "common/file.h"
 #include "common/text.h"
-#include "editor/writer_support.h"
+#include "editor/files/writer_support.h"
 #include "lyrics/text_decode.h"
 
 namespace mr {

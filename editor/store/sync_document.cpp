@@ -1,4 +1,4 @@
-#include "editor/sync_document.h"
+#include "editor/store/sync_document.h"
 
 #include "lyrics/lyrics_document.h"
 

@@ -16,7 +16,7 @@
 #include <cstdint>
 
 #include "common/paged_list.h"
-#include "editor/edit_history.h"
+#include "editor/store/edit_history.h"
 
 namespace mr {
 

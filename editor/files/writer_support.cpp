@@ -1,4 +1,4 @@
-#include "editor/writer_support.h"
+#include "editor/files/writer_support.h"
 
 namespace mr::writer {
 

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "editor/sync_document.h"
+#include "editor/store/sync_document.h"
 
 namespace mr::writer {
 

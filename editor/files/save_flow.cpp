@@ -1,4 +1,4 @@
-#include "editor/save_flow.h"
+#include "editor/files/save_flow.h"
 
 #include <string>
 

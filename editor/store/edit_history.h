@@ -13,7 +13,7 @@
 
 #include <cstdint>
 
-#include "editor/edit_record.h"
+#include "editor/store/edit_record.h"
 
 namespace mr {
 

@@ -6,12 +6,12 @@
 #include <cstdint>
 #include <string_view>
 
-#include "editor/lrc_writer.h"
-#include "editor/native_writer.h"
-#include "editor/picture_decoder.h"
-#include "editor/progress.h"
-#include "editor/save_types.h"
-#include "editor/sync_document.h"
+#include "editor/files/lrc_writer.h"
+#include "editor/files/native_writer.h"
+#include "editor/files/picture_decoder.h"
+#include "editor/files/progress.h"
+#include "editor/files/save_types.h"
+#include "editor/store/sync_document.h"
 
 namespace mr {
 

@@ -1,5 +1,5 @@
 // HeaderPictureDecoder: structural checks of the four picture formats.
-#include "editor/picture_decoder.h"
+#include "editor/files/picture_decoder.h"
 
 #include <cstdlib>
 #include <cstring>

@@ -1,4 +1,4 @@
-#include "editor/picture_store.h"
+#include "editor/store/picture_store.h"
 
 #include <algorithm>
 #include <cstdlib>

@@ -6,10 +6,10 @@
 #include <cstdint>
 
 #include "common/buffered_file.h"
-#include "editor/picture_decoder.h"
-#include "editor/progress.h"
-#include "editor/save_types.h"
-#include "editor/sync_document.h"
+#include "editor/files/picture_decoder.h"
+#include "editor/files/progress.h"
+#include "editor/files/save_types.h"
+#include "editor/store/sync_document.h"
 
 namespace mr {
 

@@ -7,8 +7,8 @@
 #include <string_view>
 #include <vector>
 
-#include "editor/save_types.h"
-#include "editor/sync_document.h"
+#include "editor/files/save_types.h"
+#include "editor/store/sync_document.h"
 
 namespace mr {
 

@@ -1,4 +1,4 @@
-#include "editor/open_flow.h"
+#include "editor/files/open_flow.h"
 
 #include <new>
 

@@ -17,7 +17,7 @@
 #include <cstdint>
 
 #include "common/paged_list.h"
-#include "editor/edit_history.h"
+#include "editor/store/edit_history.h"
 
 namespace mr {
 

@@ -1,5 +1,5 @@
 // Natively there is no picture codec: the header checks stand in for one.
-#include "editor/picture_decoder.h"
+#include "editor/files/picture_decoder.h"
 
 namespace mr {
 

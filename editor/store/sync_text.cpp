@@ -1,4 +1,4 @@
-#include "editor/sync_text.h"
+#include "editor/store/sync_text.h"
 
 namespace mr {
 

@@ -16,10 +16,10 @@
 #include <cstdint>
 
 #include "common/lock.h"
-#include "editor/edit_history.h"
-#include "editor/picture_store.h"
-#include "editor/sync_text.h"
-#include "editor/timing_list.h"
+#include "editor/store/edit_history.h"
+#include "editor/store/picture_store.h"
+#include "editor/store/sync_text.h"
+#include "editor/store/timing_list.h"
 
 namespace mr {
 

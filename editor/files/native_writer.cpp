@@ -1,4 +1,4 @@
-#include "editor/native_writer.h"
+#include "editor/files/native_writer.h"
 
 #include <cstdint>
 #include <cstdlib>
@@ -8,7 +8,7 @@
 
 #include "common/file.h"
 #include "common/text.h"
-#include "editor/writer_support.h"
+#include "editor/files/writer_support.h"
 #include "lyrics/native_chunks.h"
 
 namespace mr {

@@ -20,7 +20,7 @@
 #include "common/buffered_file.h"
 #include "common/paged_array.h"
 #include "common/paged_list.h"
-#include "editor/edit_history.h"
+#include "editor/store/edit_history.h"
 #include "lyrics/lyrics_document.h"
 
 namespace mr {

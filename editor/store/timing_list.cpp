@@ -1,4 +1,4 @@
-#include "editor/timing_list.h"
+#include "editor/store/timing_list.h"
 
 #include <algorithm>
 

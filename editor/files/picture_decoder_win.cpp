@@ -9,7 +9,7 @@
 #include <cstring>
 #include <string>
 
-#include "editor/picture_decoder.h"
+#include "editor/files/picture_decoder.h"
 
 namespace mr {
 namespace {

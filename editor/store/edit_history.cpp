@@ -1,4 +1,4 @@
-#include "editor/edit_history.h"
+#include "editor/store/edit_history.h"
 
 #include <cstring>
 
