@@ -19,6 +19,7 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <utility>
 
 #include "audio/dshow/com_ptr.h"
 #include "audio/graph/graph_listener.h"
@@ -141,7 +142,6 @@ public:
     IGraphBuilder* Graph() const { return graph_.Get(); }
 
 private:
-    struct Interfaces;
     bool EnsureDecodedPath();
     HRESULT TryAsyncSplitterChain(std::u16string_view mediaPath);
     HRESULT TryFileSourceChain(std::u16string_view mediaPath);
@@ -163,7 +163,8 @@ private:
     ComPtr<IMediaControl> control_;
     ComPtr<IMediaSeeking> seeking_;
     ComPtr<IMediaEventEx> events_;
-    ComPtr<IBaseFilter> sink_;
+    ComPtr<IWaveCallbackTarget> sinkTarget_;
+    ComPtr<IWaveCallbackTarget> timerTarget_;
     ComPtr<ISlowDownControl> sourceSlowDown_;
     ComPtr<ISlowDownControl> timerSlowDown_;
 
