@@ -372,7 +372,10 @@ HRESULT InputPin::EndOfStream() {
 HRESULT InputPin::Inactive() {
     runtimeError_.store(false);
     flushing_.store(false);
-    if (allocator_) allocator_->Decommit();
+    // The allocator is committed and decommitted by the output pin that
+    // fills it. Stopping before the upstream filter (as the graph does)
+    // must not decommit it under that filter's streaming thread, which would
+    // see its next buffer refused as a failure before it learns of the stop.
     return S_OK;
 }
 

@@ -129,7 +129,8 @@ public:
     HRESULT STDMETHODCALLTYPE EndFlush() override;
     HRESULT STDMETHODCALLTYPE EndOfStream() override;
 
-    // Clears the run-time error and flushing flags and decommits the allocator.
+    // Clears the run-time error and flushing flags. The allocator is left to
+    // the upstream output pin, which commits and decommits it.
     HRESULT Inactive() override;
 
     bool IsFlushing() const { return flushing_.load(); }

@@ -19,6 +19,12 @@ OutputQueue::~OutputQueue() {
 
 bool OutputQueue::Start() {
     EnterCriticalSection(&cs_);
+    const bool ending = quit_;
+    LeaveCriticalSection(&cs_);
+    // A thread told to end may not have ended yet: it must not be mistaken
+    // for a running one.
+    if (ending) WaitUntilStopped();
+    EnterCriticalSection(&cs_);
     const bool running = thread_ != nullptr;
     quit_ = false;
     failure_ = S_OK;
@@ -30,11 +36,19 @@ bool OutputQueue::Start() {
 }
 
 void OutputQueue::Stop() {
+    RequestStop();
+    WaitUntilStopped();
+}
+
+void OutputQueue::RequestStop() {
     EnterCriticalSection(&cs_);
     quit_ = true;
     DiscardQueued();
     WakeAllConditionVariable(&wake_);
     LeaveCriticalSection(&cs_);
+}
+
+void OutputQueue::WaitUntilStopped() {
     if (thread_) {
         WaitForSingleObject(thread_, INFINITE);
         CloseHandle(thread_);

@@ -23,12 +23,17 @@ public:
     OutputQueue(const OutputQueue&) = delete;
     OutputQueue& operator=(const OutputQueue&) = delete;
 
-    // Starts the delivery thread; false when it cannot be created.
+    // Starts the delivery thread (after waiting for one still ending); false
+    // when it cannot be created.
     bool Start();
     // Discards everything queued and ends the thread, waiting for it: the
     // peer must already be stopped so that its Receive returns. Until the
     // next Start the queue takes nothing (safe for senders still calling).
+    // Stop = RequestStop + WaitUntilStopped; the two halves let the owner
+    // wait without holding locks the thread's peer may call back into.
     void Stop();
+    void RequestStop();
+    void WaitUntilStopped();
 
     // Queues `sample` (with a reference). Answers the failure of an earlier
     // delivery if there was one (the sender then stops), else S_OK;

@@ -80,6 +80,8 @@ HRESULT BaseRenderer::QueryFilterInterface(REFIID riid, void** ppv) {
 
 void BaseRenderer::OnReceiveFirstSample(IMediaSample*) {}
 
+void BaseRenderer::ReportOutsideLocks(IMediaSample*, bool) {}
+
 HRESULT BaseRenderer::GetSampleTimes(IMediaSample* sample, REFERENCE_TIME* start, REFERENCE_TIME* end) {
     *start = *end = 0;
     if (FAILED(sample->GetTime(start, end))) return S_OK;
@@ -146,7 +148,7 @@ void BaseRenderer::WaitForReceiveToComplete() {
     while (inReceive_.load()) Sleep(1);
 }
 
-HRESULT BaseRenderer::PrepareReceive(IMediaSample* sample) {
+HRESULT BaseRenderer::PrepareReceive(IMediaSample* sample, bool* firstWhilePaused, LONG* generation) {
     LockGuard a(lock_);
     inReceive_.store(true);
     HRESULT hr = pin_.CheckReceive(sample);
@@ -167,6 +169,15 @@ HRESULT BaseRenderer::PrepareReceive(IMediaSample* sample) {
     }
     pendingSample_ = sample;
     pendingSample_->AddRef();
+    *generation = generation_.load();
+    // The first sample while paused completes the pause in the same step
+    // that makes it pending, so a flush either refuses it above or comes
+    // after and takes both back.
+    *firstWhilePaused = State() == State_Paused;
+    if (*firstWhilePaused) {
+        OnReceiveFirstSample(sample);
+        Ready();
+    }
     return S_OK;
 }
 
@@ -178,36 +189,54 @@ HRESULT BaseRenderer::WaitForRenderTime() {
 }
 
 HRESULT BaseRenderer::Receive(IMediaSample* sample) {
-    HRESULT hr = PrepareReceive(sample);
+    bool firstWhilePaused = false;
+    LONG generation = 0;
+    HRESULT hr = PrepareReceive(sample, &firstWhilePaused, &generation);
     if (hr != S_OK) {
         // A sample that cannot be scheduled is dropped quietly.
         return hr == VFW_E_SAMPLE_REJECTED ? S_OK : hr;
     }
-    if (State() == State_Paused) {
+    if (firstWhilePaused) {
+        // Reported with no lock held and without counting as "in Receive",
+        // so that neither Stop nor a flush waits for the callback.
         inReceive_.store(false);
-        {
-            LockGuard a(lock_);
-            if (State() == State_Stopped) return S_OK;
-            inReceive_.store(true);
-            LockGuard b(rendererLock_);
-            OnReceiveFirstSample(sample);
-        }
-        Ready();
+        if (generation_.load() == generation) ReportOutsideLocks(sample, true);
+        LockGuard a(lock_);
+        // A stop or flush meanwhile has taken the sample back: nothing is
+        // left to wait for.
+        if (State() == State_Stopped || generation_.load() != generation) return S_OK;
+        inReceive_.store(true);
     }
     hr = WaitForRenderTime();
     inReceive_.store(false);
     if (FAILED(hr)) return S_OK;
 
-    LockGuard a(lock_);
-    if (State() == State_Stopped) return S_OK;
-    LockGuard b(rendererLock_);
-    // A flush between the wake-up and here has already dropped the sample.
-    if (pendingSample_) {
-        DoRenderSample(pendingSample_);
-        ClearPendingSample();
+    IMediaSample* rendered = nullptr;
+    {
+        LockGuard a(lock_);
+        if (State() == State_Stopped) return S_OK;
+        LockGuard b(rendererLock_);
+        // A flush between the wake-up and here has already dropped the sample.
+        if (pendingSample_) {
+            DoRenderSample(pendingSample_);
+            rendered = pendingSample_;
+            pendingSample_ = nullptr;
+            // The end of the stream waits for this sample's report.
+            rendering_ = true;
+            generation = generation_.load();
+        }
+        CancelNotification();
+        if (!rendered) {
+            SendEndOfStream();
+            return S_OK;
+        }
     }
+    if (generation_.load() == generation) ReportOutsideLocks(rendered, false);
+    rendered->Release();
+    LockGuard a(lock_);
+    LockGuard b(rendererLock_);
+    rendering_ = false;
     SendEndOfStream();
-    CancelNotification();
     return S_OK;
 }
 
@@ -217,8 +246,8 @@ HRESULT BaseRenderer::EndOfStreamReceived() {
     const HRESULT hr = pin_.CheckStreaming();
     if (hr != S_OK) return hr;
     eos_ = true;
-    // With a sample waiting, completion follows its rendering.
-    if (pendingSample_) return S_OK;
+    // With a sample waiting or being reported, completion follows it.
+    if (pendingSample_ || rendering_) return S_OK;
     Ready();
     // While paused (after a seek, say) completion waits for Run.
     SendEndOfStream();
@@ -241,6 +270,7 @@ void BaseRenderer::BeginFlushing() {
     LockGuard a(lock_);
     LockGuard b(rendererLock_);
     pin_.InputPin::BeginFlush();
+    ++generation_;
     if (State() == State_Paused) NotReady();
     SourceThreadCanWait(false);
     CancelNotification();
@@ -297,9 +327,13 @@ HRESULT BaseRenderer::Stop() {
     StopStreaming();
     {
         LockGuard b(rendererLock_);
+        ++generation_;
         SourceThreadCanWait(false);
         ResetEndOfStream();
         CancelNotification();
+        // A waiting sample is of no use once stopped, and holding it would
+        // keep the upstream allocator's buffers out of its pool.
+        ClearPendingSample();
     }
     Ready();
     WaitForReceiveToComplete();

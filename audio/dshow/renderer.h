@@ -9,7 +9,10 @@
 // position pass-through, which is what makes the graph count it as a renderer.
 //
 // Locks: the filter lock (interface lock) before the renderer lock. The
-// rendering hooks run on the upstream streaming thread with both held.
+// rendering hooks run on the upstream streaming thread with both held, except
+// ReportOutsideLocks, which runs with neither so that it may call out of the
+// filter (to a progress callback) without the application thread's Stop,
+// Pause or seek waiting on it.
 
 #include <windows.h>
 #include <dshow.h>
@@ -64,6 +67,12 @@ protected:
     // The first sample arrived while paused (before it is due). Streaming
     // thread, both locks held.
     virtual void OnReceiveFirstSample(IMediaSample* sample);
+    // After OnReceiveFirstSample (`firstWhilePaused`) or DoRenderSample, on
+    // the streaming thread with no lock of the filter held; Stop, Pause and
+    // flushes do not wait for it. Skipped when a stop or flush came first;
+    // one that comes while it runs is not waited for either, so it must not
+    // rely on the filter's state. The sample is referenced for the call.
+    virtual void ReportOutsideLocks(IMediaSample* sample, bool firstWhilePaused);
     // Arranges for the render event to be signalled when `sample` is due:
     // true when arranged (or signalled at once), false when the sample cannot
     // be scheduled and is to be dropped. By default the sample is due at its
@@ -84,14 +93,14 @@ protected:
     HRESULT QueryFilterInterface(REFIID riid, void** ppv) override;
     RendererInputPin& Input() { return pin_; }
     // True while running with the clock started (the renderer streams).
-    bool IsStreaming() const { return streaming_; }
+    bool IsStreaming() const { return streaming_.load(); }
     ReentrantLock& RendererLock() { return rendererLock_; }
 
 private:
     friend class RendererInputPin;
 
     HRESULT Receive(IMediaSample* sample);
-    HRESULT PrepareReceive(IMediaSample* sample);
+    HRESULT PrepareReceive(IMediaSample* sample, bool* firstWhilePaused, LONG* generation);
     HRESULT WaitForRenderTime();
     HRESULT EndOfStreamReceived();
     void BeginFlushing();
@@ -121,8 +130,12 @@ private:
     IMediaSample* pendingSample_ = nullptr;
     bool eos_ = false;
     bool eosDelivered_ = false;
-    bool streaming_ = false;
+    std::atomic<bool> streaming_{false};
+    // A sample taken out of pendingSample_ is being reported.
+    bool rendering_ = false;
     std::atomic<bool> inReceive_{false};
+    // Counts stops and flushes: a report prepared before one is dropped.
+    std::atomic<LONG> generation_{0};
     std::atomic<PositionPassThrough*> position_{nullptr};
 };
 

@@ -85,8 +85,14 @@ void SourcePin::Stream() {
         IMediaSample* sample = nullptr;
         hr = GetDeliveryBuffer(&sample, nullptr, nullptr, 0);
         if (FAILED(hr) || !sample) {
-            // A decommitted allocator while stopping is the normal way out.
+            // A decommitted allocator while stopping is the normal way out;
+            // one decommitted by a peer that stopped before this filter is
+            // the same stop, seen first: wait for it quietly.
             if (stop_.load()) return;
+            if (hr == VFW_E_NOT_COMMITTED || Filter()->State() == State_Stopped) {
+                WaitForStop();
+                return;
+            }
             if (SUCCEEDED(hr)) hr = E_UNEXPECTED;
             break;
         }

@@ -43,6 +43,8 @@ public:
     HRESULT Inactive() override;
 
     OutputQueue* Queue() { return queue_.get(); }
+    // False when the seeking pass-through could not be made.
+    bool Ready() const { return !holdsSeeking_ || seeking_; }
 
 protected:
     HRESULT CompleteConnect(IPin* peer) override;
@@ -60,11 +62,32 @@ class TeeFilter final : public BaseFilter {
 public:
     TeeFilter() : BaseFilter(CLSID_MRTee), input_(this) {}
 
+    // Stops the outputs' delivery threads outside the filter lock: a thread
+    // may be inside a peer that calls back into this filter (a renderer's
+    // end of stream asks the pin upstream of it for IMediaSeeking), and
+    // waiting for it with the lock held would deadlock.
+    HRESULT STDMETHODCALLTYPE Stop() override {
+        HRESULT hr;
+        {
+            LockGuard guard(lock_);
+            hr = BaseFilter::Stop();
+        }
+        // The outputs exist for the filter's life; new ones appear only
+        // while stopped, on the application thread that is here.
+        for (auto& out : outputs_)
+            if (OutputQueue* queue = out->Queue()) queue->WaitUntilStopped();
+        return hr;
+    }
+
     // False when out of memory.
     bool AddOutput() {
         const std::wstring name = L"Output" + std::to_wstring(outputs_.size() + 1);
         auto* pin = new (std::nothrow) TeeOutputPin(this, name, outputs_.empty());
         if (!pin) return false;
+        if (!pin->Ready()) {
+            delete pin;
+            return false;
+        }
         try {
             outputs_.emplace_back(pin);
         } catch (const std::bad_alloc&) {
@@ -133,8 +156,10 @@ HRESULT TeeInputPin::EndOfStream() {
     return S_OK;
 }
 
+// Flushing takes no filter lock: EndFlush waits for the delivery threads to
+// go idle, and a thread's peer may call back into the tee meanwhile. The
+// outputs do not change while a stream runs.
 HRESULT TeeInputPin::BeginFlush() {
-    LockGuard guard(FilterLock());
     InputPin::BeginFlush();
     for (auto& out : tee_->Outputs())
         if (OutputQueue* queue = out->Queue()) queue->BeginFlush();
@@ -142,7 +167,6 @@ HRESULT TeeInputPin::BeginFlush() {
 }
 
 HRESULT TeeInputPin::EndFlush() {
-    LockGuard guard(FilterLock());
     for (auto& out : tee_->Outputs())
         if (OutputQueue* queue = out->Queue()) queue->EndFlush();
     return InputPin::EndFlush();
@@ -158,7 +182,13 @@ HRESULT TeeInputPin::NewSegment(REFERENCE_TIME start, REFERENCE_TIME stop, doubl
 // ---- TeeOutputPin
 
 TeeOutputPin::TeeOutputPin(TeeFilter* tee, const std::wstring& name, bool holdsSeeking)
-    : OutputPin(tee, name.c_str()), tee_(tee), holdsSeeking_(holdsSeeking) {}
+    : OutputPin(tee, name.c_str()), tee_(tee), holdsSeeking_(holdsSeeking) {
+    // Made with the pin, so that QueryInterface never needs the filter lock:
+    // peers ask for it on their streaming threads (at the end of a stream)
+    // while the application thread may hold the lock in Stop.
+    if (holdsSeeking_)
+        seeking_.reset(new (std::nothrow) PositionPassThrough(static_cast<IPin*>(this), &tee_->Input()));
+}
 
 TeeOutputPin::~TeeOutputPin() = default;
 
@@ -183,8 +213,9 @@ HRESULT TeeOutputPin::Active() {
 
 HRESULT TeeOutputPin::Inactive() {
     // The peer is stopped before us, so the delivery thread is free to end;
-    // a stopped queue takes nothing more.
-    if (queue_) queue_->Stop();
+    // a stopped queue takes nothing more. The filter's Stop waits for the
+    // thread once it has let go of the filter lock.
+    if (queue_) queue_->RequestStop();
     return S_OK;
 }
 
@@ -208,13 +239,7 @@ HRESULT TeeOutputPin::DecideAllocator(IMemInputPin* input, IMemAllocator** alloc
 }
 
 HRESULT TeeOutputPin::QueryPinInterface(REFIID riid, void** ppv) {
-    if (holdsSeeking_ && (riid == IID_IMediaSeeking || riid == IID_IMediaPosition)) {
-        LockGuard guard(FilterLock());
-        if (!seeking_) seeking_.reset(new (std::nothrow) PositionPassThrough(static_cast<IPin*>(this), &tee_->Input()));
-        if (!seeking_) {
-            *ppv = nullptr;
-            return E_OUTOFMEMORY;
-        }
+    if (holdsSeeking_ && seeking_ && (riid == IID_IMediaSeeking || riid == IID_IMediaPosition)) {
         if (riid == IID_IMediaSeeking)
             *ppv = static_cast<IMediaSeeking*>(seeking_.get());
         else

@@ -1,5 +1,6 @@
 #include "audio/timer/render_timer_filter.h"
 
+#include <atomic>
 #include <new>
 
 #include "audio/dshow/renderer.h"
@@ -19,14 +20,14 @@ public:
     // IWaveCallbackTarget
     HRESULT STDMETHODCALLTYPE SetCallback(IWaveProgressCallback* callback) override {
         LockGuard guard(lock_);
-        callback_ = callback;
+        callback_.store(callback);
         return S_OK;
     }
 
     // ISlowDownControl: the editor changes it only while the graph is stopped.
     HRESULT STDMETHODCALLTYPE SetSlowDown(BOOL slowDown) override {
         LockGuard guard(lock_);
-        slowDown_ = slowDown;
+        slowDown_.store(slowDown != FALSE);
         return S_OK;
     }
 
@@ -63,28 +64,28 @@ protected:
         return AdviseRenderTime(end);
     }
 
-    HRESULT DoRenderSample(IMediaSample* sample) override {
-        Report(sample, false);
-        return S_OK;
-    }
+    HRESULT DoRenderSample(IMediaSample*) override { return S_OK; }
 
-    // A seek made while paused moves the editor's cursor at once.
-    void OnReceiveFirstSample(IMediaSample* sample) override {
-        if (!IsStreaming()) Report(sample, true);
+    // The report of a due sample (its end) and of the first sample while
+    // paused (its start: a seek made while paused moves the editor's cursor
+    // at once). The base calls this with no lock held, so the editor's
+    // callback may take its own locks while its application thread is in
+    // Stop, Pause or a seek of this graph. It must still not wait for that
+    // thread: Stop waits for the streaming thread that is making this call.
+    void ReportOutsideLocks(IMediaSample* sample, bool firstWhilePaused) override {
+        IWaveProgressCallback* callback = callback_.load();
+        if (!callback) return;
+        REFERENCE_TIME start = 0, end = 0;
+        if (FAILED(sample->GetTime(&start, &end))) start = end = 0;
+        callback->OnProgress(
+            ReportedPosition(Input().SegmentStart(), firstWhilePaused ? start : end, slowDown_.load()));
     }
 
 private:
-    // Under both locks, on the streaming thread; one callback, no waiting.
-    void Report(IMediaSample* sample, bool useStart) {
-        if (!callback_) return;
-        REFERENCE_TIME start = 0, end = 0;
-        if (FAILED(sample->GetTime(&start, &end))) start = end = 0;
-        callback_->OnProgress(ReportedPosition(Input().SegmentStart(), useStart ? start : end, slowDown_ != FALSE));
-    }
-
-    // Not referenced: the editor's frame outlives every graph.
-    IWaveProgressCallback* callback_ = nullptr;
-    BOOL slowDown_ = FALSE;
+    // Not referenced: the editor's frame outlives every graph. Written under
+    // the filter lock, read by the streaming thread.
+    std::atomic<IWaveProgressCallback*> callback_{nullptr};
+    std::atomic<bool> slowDown_{false};
 };
 
 }  // namespace
