@@ -1,6 +1,7 @@
 #pragma once
 // Decoding of a text file's bytes (LRC and plain text) into UTF-16, with the
-// encoding that was recognised by its byte order mark.
+// encoding that was recognised by its byte order mark or, without one, by
+// whether the bytes are UTF-8.
 
 #include <cstdint>
 
@@ -8,8 +9,8 @@ namespace mr {
 
 // Text encodings of lyrics files; also the codes the LRC writer takes.
 enum TextEncoding : int {
-    kEncodingAnsi = 1,     // the active code page: no byte order mark
-    kEncodingUtf8 = 2,     // EF BB BF
+    kEncodingAnsi = 1,     // the active code page: no mark, not UTF-8
+    kEncodingUtf8 = 2,     // EF BB BF, or no mark and well-formed UTF-8
     kEncodingUtf16LE = 3,  // FF FE
     kEncodingUtf16BE = 4,  // FE FF
 };
@@ -37,10 +38,14 @@ private:
 };
 
 // Decodes `size` bytes of a file: FF FE UTF-16LE (an odd last byte is
-// ignored), FE FF UTF-16BE (swapped in place in `bytes`), EF BB BF UTF-8,
-// otherwise ANSI. `bytes` must be 2-byte aligned (UTF-16 is read in place)
-// and stay alive and unchanged while `out` is used. *encoding (optional)
-// receives the TextEncoding. False only when the copy cannot be allocated.
+// ignored), FE FF UTF-16BE (swapped in place in `bytes`), EF BB BF UTF-8
+// (malformed sequences become U+FFFD). Without a mark, bytes that are all
+// well-formed UTF-8 (no overlong forms, surrogates or code points above
+// U+10FFFF) with at least one multi-byte sequence are UTF-8; anything else,
+// pure ASCII included, is ANSI. `bytes` must be 2-byte aligned (UTF-16 is
+// read in place) and stay alive and unchanged while `out` is used. *encoding
+// (optional) receives the TextEncoding. False only when the copy cannot be
+// allocated.
 // An empty file gives no units at all.
 bool DecodeLyricsText(uint8_t* bytes, uint32_t size, DecodedLyricsText* out, int* encoding);
 

@@ -20,16 +20,25 @@ private:
 constexpr const char* kSyllables[] = {"la", "mi", "ro", "ven", "tal", "shi", "ko", "ra", "nel", "da", "sun",
                                       "mor", "ae", "lin", "qua", "fe", "tor", "bel", "yu", "gan", "po", "rest"};
 
-std::string Word(Random& r) {
+// About one syllable in four of the UTF-8 text: à, è, ò, ché, 夜, 歌, 🌙.
+constexpr const char* kUtf8Syllables[] = {"t\xC3\xA0", "v\xC3\xA8", "l\xC3\xB2", "ch\xC3\xA9",
+                                          "\xE5\xA4\x9C", "\xE6\xAD\x8C", "\xF0\x9F\x8C\x99"};
+
+std::string Word(Random& r, bool utf8) {
     std::string w;
     const uint32_t n = 1 + r.Next(3);
-    for (uint32_t i = 0; i < n; ++i) w += kSyllables[r.Next(sizeof kSyllables / sizeof *kSyllables)];
+    for (uint32_t i = 0; i < n; ++i) {
+        if (utf8 && r.Next(4) == 0)
+            w += kUtf8Syllables[r.Next(sizeof kUtf8Syllables / sizeof *kUtf8Syllables)];
+        else
+            w += kSyllables[r.Next(sizeof kSyllables / sizeof *kSyllables)];
+    }
     return w;
 }
 
-std::vector<std::string> Words(Random& r) {
-    std::vector<std::string> words{Word(r), Word(r), Word(r)};
-    words[0][0] = static_cast<char>(words[0][0] - 32);
+std::vector<std::string> Words(Random& r, bool utf8) {
+    std::vector<std::string> words{Word(r, utf8), Word(r, utf8), Word(r, utf8)};
+    if (words[0][0] >= 'a' && words[0][0] <= 'z') words[0][0] = static_cast<char>(words[0][0] - 32);
     return words;
 }
 
@@ -41,17 +50,17 @@ void Stamp(std::string& out, char open, int ms, char close) {
 
 }  // namespace
 
-std::string GenerateLrc(size_t targetBytes) {
+std::string GenerateLrc(size_t targetBytes, bool utf8) {
     Random r;
     std::vector<std::vector<std::string>> chorus;
-    for (int i = 0; i < 24; ++i) chorus.push_back(Words(r));
+    for (int i = 0; i < 24; ++i) chorus.push_back(Words(r, utf8));
     std::string out;
     out.reserve(targetBytes + 256);
     for (int song = 1; out.size() < targetBytes; ++song) {
         out += "[ti:Benchmark Song " + std::to_string(song) + "]\r\n[ar:Nobody]\r\n[al:Bench]\r\n";
         for (int line = 0; line < kLinesPerSong && out.size() < targetBytes; ++line) {
             // Half the lines come from the song's small set of repeated lines.
-            const std::vector<std::string> words = r.Next(2) ? chorus[r.Next(24)] : Words(r);
+            const std::vector<std::string> words = r.Next(2) ? chorus[r.Next(24)] : Words(r, utf8);
             const int t = line * 190;
             Stamp(out, '[', t, ']');
             for (size_t i = 0; i < words.size(); ++i) {

@@ -15,7 +15,9 @@ inline constexpr int kLinesPerSong = 30000;
 
 // Songs back to back, each beginning with its own "[ti:" tag and restarting
 // its times at zero, until the text reaches `targetBytes` (ending at a line).
-std::string GenerateLrc(size_t targetBytes);
+// With `utf8` some syllables carry accented Latin, Chinese or emoji letters,
+// as UTF-8 without a byte order mark; otherwise the text is ASCII.
+std::string GenerateLrc(size_t targetBytes, bool utf8 = false);
 
 // Where each song begins and ends in an LRC text: it starts at a line that
 // begins with "[ti:". A text without such a line is one song.

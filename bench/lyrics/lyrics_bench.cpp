@@ -1,5 +1,7 @@
 // Reading a 20 MB LRC file with word stamps through LoadLyricsFile, against
-// a plain memcpy of the same bytes measured in the same run.
+// a plain memcpy of the same bytes measured in the same run; the same for a
+// UTF-8 file without a byte order mark, and the decoding step alone against
+// a plain code-page widening of the same bytes.
 //   lyrics_bench [--lrc=FILE] [--generate=FILE] [benchmark options]
 // --generate writes the generated file and exits (the ffmpeg comparison
 // script uses it); --lrc reads FILE instead of the generated text.
@@ -7,6 +9,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
@@ -18,7 +21,9 @@
 #include <unistd.h>
 
 #include "bench/lyrics/lrc_corpus.h"
+#include "common/text.h"
 #include "lyrics/load_lyrics_file.h"
+#include "lyrics/text_decode.h"
 
 namespace {
 
@@ -61,30 +66,38 @@ std::string Reversed(const std::string& song) {
     return out;
 }
 
-Corpus& GetCorpus() {
-    static Corpus corpus = [] {
-        Corpus c;
-        if (g_lrcPath.empty()) {
-            c.text = mr::bench::GenerateLrc(kTargetBytes);
-        } else {
-            std::ifstream f(g_lrcPath, std::ios::binary);
-            c.text.assign(std::istreambuf_iterator<char>(f), std::istreambuf_iterator<char>());
+// The ASCII corpus (or the --lrc file), and the UTF-8 one without a mark.
+Corpus MakeCorpus(bool utf8) {
+    Corpus c;
+    if (g_lrcPath.empty() || utf8) {
+        c.text = mr::bench::GenerateLrc(kTargetBytes, utf8);
+    } else {
+        std::ifstream f(g_lrcPath, std::ios::binary);
+        c.text.assign(std::istreambuf_iterator<char>(f), std::istreambuf_iterator<char>());
+    }
+    c.folder = std::filesystem::temp_directory_path() /
+               ("mr-lyrics-bench-" + std::to_string(::getpid()) + (utf8 ? "-utf8" : ""));
+    std::filesystem::create_directories(c.folder);
+    int n = 0;
+    for (const auto& s : mr::bench::SplitSongs(c.text)) {
+        c.songFiles.push_back(c.folder / ("song" + std::to_string(n++) + ".lrc"));
+        WriteFile(c.songFiles.back(), c.text.data() + s.offset, s.size);
+        if (n == 1) {
+            c.firstSongBytes = s.size;
+            const std::string reversed = Reversed(c.text.substr(s.offset, s.size));
+            c.reversedSong = c.folder / "reversed.lrc";
+            WriteFile(c.reversedSong, reversed.data(), reversed.size());
         }
-        c.folder = std::filesystem::temp_directory_path() / ("mr-lyrics-bench-" + std::to_string(::getpid()));
-        std::filesystem::create_directories(c.folder);
-        int n = 0;
-        for (const auto& s : mr::bench::SplitSongs(c.text)) {
-            c.songFiles.push_back(c.folder / ("song" + std::to_string(n++) + ".lrc"));
-            WriteFile(c.songFiles.back(), c.text.data() + s.offset, s.size);
-            if (n == 1) {
-                c.firstSongBytes = s.size;
-                const std::string reversed = Reversed(c.text.substr(s.offset, s.size));
-                c.reversedSong = c.folder / "reversed.lrc";
-                WriteFile(c.reversedSong, reversed.data(), reversed.size());
-            }
-        }
-        return c;
-    }();
+    }
+    return c;
+}
+
+Corpus& GetCorpus(bool utf8 = false) {
+    if (utf8) {
+        static Corpus corpus = MakeCorpus(true);
+        return corpus;
+    }
+    static Corpus corpus = MakeCorpus(false);
     return corpus;
 }
 
@@ -102,7 +115,7 @@ bool Load(benchmark::State& state, mr::LyricsDocument& doc, const std::filesyste
 // document cleared between songs (a song fills one document; the whole file
 // would pass the document's capacities).
 void BM_LoadLyricsFile_Lrc20MB(benchmark::State& state) {
-    Corpus& c = GetCorpus();
+    Corpus& c = GetCorpus(state.range(0) != 0);
     mr::LyricsDocument doc;
     for (auto _ : state) {
         for (const auto& f : c.songFiles)
@@ -110,8 +123,44 @@ void BM_LoadLyricsFile_Lrc20MB(benchmark::State& state) {
     }
     state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * c.text.size()));
     state.counters["songs"] = static_cast<double>(c.songFiles.size());
+    state.SetLabel(state.range(0) ? "UTF-8 without a mark" : "ASCII");
 }
-BENCHMARK(BM_LoadLyricsFile_Lrc20MB)->Unit(benchmark::kMillisecond)->MinTime(2.0);
+BENCHMARK(BM_LoadLyricsFile_Lrc20MB)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond)->MinTime(2.0);
+
+// The decoding step alone on the whole file: a file without a mark is
+// checked for UTF-8 while it is converted.
+void BM_DecodeLyricsText20MB(benchmark::State& state) {
+    Corpus& c = GetCorpus(state.range(0) != 0);
+    std::vector<uint8_t> bytes(c.text.begin(), c.text.end());
+    for (auto _ : state) {
+        mr::DecodedLyricsText decoded;
+        int encoding = 0;
+        if (!mr::DecodeLyricsText(bytes.data(), static_cast<uint32_t>(bytes.size()), &decoded, &encoding) ||
+            encoding != (state.range(0) ? mr::kEncodingUtf8 : mr::kEncodingAnsi)) {
+            state.SkipWithError("decoding failed or found another encoding");
+            return;
+        }
+        benchmark::DoNotOptimize(decoded.Units());
+    }
+    state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * c.text.size()));
+    state.SetLabel(state.range(0) ? "UTF-8 without a mark" : "ASCII");
+}
+BENCHMARK(BM_DecodeLyricsText20MB)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond)->MinTime(1.0);
+
+// Reference for the decoding step: what reading every file without a mark
+// in the code page costs (a fresh buffer, the mark, the widening).
+void BM_AnsiDecode20MB(benchmark::State& state) {
+    Corpus& c = GetCorpus();
+    for (auto _ : state) {
+        auto* units = static_cast<char16_t*>(std::malloc((c.text.size() + 1) * sizeof(char16_t)));
+        units[0] = 0xFEFF;
+        mr::AnsiToUtf16(c.text.data(), c.text.size(), units + 1, c.text.size());
+        benchmark::DoNotOptimize(units);
+        std::free(units);
+    }
+    state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * c.text.size()));
+}
+BENCHMARK(BM_AnsiDecode20MB)->Unit(benchmark::kMillisecond)->MinTime(1.0);
 
 // Reference: copying the same bytes once.
 void BM_Memcpy20MB(benchmark::State& state) {
@@ -160,6 +209,12 @@ public:
         std::printf("\nthroughput (MB = 10^6 bytes) and ratio to the memcpy of the same bytes in this run:\n");
         for (const auto& [name, mbps] : rates_)
             std::printf("  %-40s %9.1f MB/s  %7.4f\n", name.c_str(), mbps, mbps / copy->second);
+        const auto ansi = rates_.find("BM_AnsiDecode20MB");
+        if (ansi == rates_.end()) return;
+        std::printf("\ndecoding, as a ratio of the plain code-page decoding of the same bytes in this run:\n");
+        for (const auto& [name, mbps] : rates_)
+            if (name.rfind("BM_DecodeLyricsText20MB", 0) == 0)
+                std::printf("  %-40s %7.4f\n", name.c_str(), mbps / ansi->second);
     }
 
 private:

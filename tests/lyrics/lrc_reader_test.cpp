@@ -42,16 +42,18 @@ TEST(lyrics_lrc_encoding, utf16be_reads_as_its_little_endian_twin_and_reports_4)
     EXPECT_EQ(std::u16string(be.GetInfo(kInfoTitle)), u"Caf\u00E9");
 }
 
-TEST(lyrics_lrc_encoding, utf8_with_a_mark_is_utf8_and_without_one_is_ansi) {
-    LyricsDocument withMark, without;
-    int a = 0, b = 0;
+TEST(lyrics_lrc_encoding, utf8_reads_as_utf8_with_or_without_a_mark_and_legacy_bytes_as_ansi) {
+    LyricsDocument withMark, without, legacy;
+    int a = 0, b = 0, c = 0;
     ASSERT_TRUE(ReadLrc(withMark, "\xEF\xBB\xBF[00:01.00]caf\xC3\xA9", 0, &a));
     ASSERT_TRUE(ReadLrc(without, "[00:01.00]caf\xC3\xA9", 0, &b));
+    ASSERT_TRUE(ReadLrc(legacy, "[00:01.00]caf\xE9", 0, &c));
     EXPECT_EQ(a, kEncodingUtf8);
-    EXPECT_EQ(b, kEncodingAnsi);
+    EXPECT_EQ(b, kEncodingUtf8);
+    EXPECT_EQ(c, kEncodingAnsi);
     EXPECT_EQ(std::u16string(withMark.GetText(0)), u"caf\u00E9");
-    // The two bytes of the UTF-8 character read as two Windows-1252 characters.
-    EXPECT_EQ(std::u16string(without.GetText(0)), u"caf\u00C3\u00A9");
+    EXPECT_EQ(std::u16string(without.GetText(0)), u"caf\u00E9");
+    EXPECT_EQ(std::u16string(legacy.GetText(0)), u"caf\u00E9");  // Windows-1252
 }
 
 TEST(lyrics_lrc_encoding, an_odd_last_byte_of_utf16_is_ignored_and_a_mark_alone_reads_nothing) {

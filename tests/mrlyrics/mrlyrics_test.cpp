@@ -149,6 +149,28 @@ TEST(mrlyrics_dump, non_ascii_names_and_texts_survive_as_utf8) {
     EXPECT_NE(r.out.find("\"texts\": [\"Gr\xC3\xBC\xC3\x9F" "e \xF0\x9F\x8E\xA4\"]"), std::string::npos) << r.out;
 }
 
+TEST(mrlyrics_dump, reports_the_encoding_it_detected) {
+    const struct {
+        const char* file;
+        const char* encoding;
+        const char* text;  // a piece of the first text, as UTF-8
+    } cases[] = {
+        {"latin_utf8_no_mark.lrc", "\"encoding\": 2", "Ch\xC3\xA9 la stimo"},
+        {"chinese_utf8_no_mark.lrc", "\"encoding\": 2", "\xE5\xA4\x9C\xE9\x87\x8C"},
+        {"emoji_utf8_no_mark.lrc", "\"encoding\": 2", "\xF0\x9F\x8C\x9F"},
+        {"cp1252_accents.lrc", "\"encoding\": 1", "O\xC3\xB9 est"},
+        {"ascii_out_of_order.lrc", "\"encoding\": 1", "first line"},
+        {"utf8_broken_at_end.lrc", "\"encoding\": 1", "na\xC3\x83\xC2\xAFve"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.file);
+        const ProgramResult r = Tool({u"dump", SourcePath(std::string("tests/lyrics/data/encodings/") + c.file)});
+        ASSERT_EQ(r.exitCode, 0) << r.err;
+        EXPECT_NE(r.out.find(c.encoding), std::string::npos) << r.out;
+        EXPECT_NE(r.out.find(c.text), std::string::npos) << r.out;
+    }
+}
+
 TEST(mrlyrics_dump, strings_are_escaped_and_lone_surrogates_kept) {
     ScopedTempDir dir;
     const auto path = dir.Path(u"odd.lrc");
