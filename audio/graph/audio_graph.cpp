@@ -414,6 +414,8 @@ HRESULT AudioGraph::BuildPlaybackGraph() {
     if (FAILED(hr = graph_->Connect(teeOut1.Get(), timerIn.Get()))) return fail(hr);
 
     if (FAILED(hr = AcquireControlInterfaces())) return fail(hr);
+    filtersSlow_ = slowDown_;
+    positionBase_ = 0;
     if (slowDown_) {
         sourceSlowDown_->SetSlowDown(TRUE);
         timerSlowDown_->SetSlowDown(TRUE);
@@ -523,6 +525,7 @@ HRESULT AudioGraph::PlaySegment(int64_t start, int64_t stop, PlayMode mode) {
         const HRESULT hr =
             seeking_->SetPositions(&s, AM_SEEKING_AbsolutePositioning, &e, AM_SEEKING_AbsolutePositioning);
         if (FAILED(hr)) return hr;
+        positionBase_ = start;
         segmentStart_ = start;
         segmentStop_ = stop;
     }
@@ -536,14 +539,18 @@ HRESULT AudioGraph::CurrentPosition(int64_t* position) const {
     if (!seeking_) return E_UNEXPECTED;
     LONGLONG p = 0;
     const HRESULT hr = seeking_->GetCurrentPosition(&p);
-    if (SUCCEEDED(hr)) *position = p;
+    if (FAILED(hr)) return hr;
+    if (filtersSlow_ && p > positionBase_) p = positionBase_ + (p - positionBase_) / 2;
+    *position = p;
     return hr;
 }
 
 HRESULT AudioGraph::SetCurrentPosition(int64_t position) {
     if (!seeking_) return E_UNEXPECTED;
     LONGLONG p = position < 0 ? 0 : position;
-    return seeking_->SetPositions(&p, AM_SEEKING_AbsolutePositioning, nullptr, AM_SEEKING_NoPositioning);
+    const HRESULT hr = seeking_->SetPositions(&p, AM_SEEKING_AbsolutePositioning, nullptr, AM_SEEKING_NoPositioning);
+    if (SUCCEEDED(hr)) positionBase_ = p;
+    return hr;
 }
 
 void AudioGraph::ForgetSegment() { segmentStart_ = segmentStop_ = -1; }
@@ -551,25 +558,29 @@ void AudioGraph::ForgetSegment() { segmentStart_ = segmentStop_ = -1; }
 HRESULT AudioGraph::SetSlowDown(bool on) {
     slowDown_ = on;
     if (mode_ != GraphMode::PlaybackReady || !sourceSlowDown_ || !timerSlowDown_ || !control_) return S_OK;
+    if (filtersSlow_ == on) return S_OK;
     const BOOL flag = on ? TRUE : FALSE;
     const PlayState previous = state_;
-    if (previous != PlayState::Playing && previous != PlayState::Paused) {
-        // Stopped: the filters take the flag now and use it at the next run.
-        sourceSlowDown_->SetSlowDown(flag);
-        timerSlowDown_->SetSlowDown(flag);
-        return S_OK;
-    }
+    const bool running = previous == PlayState::Playing || previous == PlayState::Paused;
     if (previous == PlayState::Playing) {
         control_->Pause();
         WaitState(nullptr);
     }
+    // The position in media time, read under the old speed.
     int64_t position = 0;
     HRESULT hr = CurrentPosition(&position);
-    control_->Stop();
-    WaitState(nullptr);
+    if (running) {
+        control_->Stop();
+        WaitState(nullptr);
+    }
+    // Stopped, the filters simply take the flag for the next run.
     sourceSlowDown_->SetSlowDown(flag);
     timerSlowDown_->SetSlowDown(flag);
+    filtersSlow_ = on;
+    // Positioned again in any case, so that the graph counts its stream time
+    // from here at the new speed.
     if (SUCCEEDED(hr)) hr = SetCurrentPosition(position);
+    if (!running) return hr;
     // The previous state comes back whether or not the position could be
     // read: the user pressed a switch, not Stop.
     const HRESULT resume = previous == PlayState::Playing ? control_->Run() : control_->Pause();

@@ -102,7 +102,10 @@ public:
     // Plays [start, stop) (mode 3): the positions are sent only when they
     // differ from the segment last sent; then runs. `stop` < 0: to the end.
     HRESULT PlaySegment(int64_t start, int64_t stop, PlayMode mode);
-    // The current playback position (mode 3).
+    // The current playback position in media time of the decoded file
+    // (mode 3). The graph counts its position in stream time from the last
+    // positioning; with Slow Down the stream runs at half the media's speed,
+    // so the stretch since that positioning is taken out again.
     HRESULT CurrentPosition(int64_t* position) const;
     // Moves the current position (absolute; the stop stays).
     HRESULT SetCurrentPosition(int64_t position);
@@ -175,6 +178,8 @@ private:
     int64_t segmentStop_ = -1;
     int64_t duration_ = 0;
     bool slowDown_ = false;
+    bool filtersSlow_ = false;     // the flag the playback graph's filters hold
+    int64_t positionBase_ = 0;     // media time of the graph's last positioning
     DecodeChain chain_ = DecodeChain::None;
     TeeKind tee_ = TeeKind::None;
     std::u16string decodedPath_;
