@@ -1,8 +1,9 @@
-// vis_mrlyr module entry point. Winamp asks the module for its header through
-// this single export; until the module's visualisations exist it offers none,
-// which Winamp treats as a module that cannot be used.
+// vis_mrlyr module entry point: Winamp asks the module for its header through
+// this single export (C calling convention, undecorated name).
 #include <windows.h>
 
-extern "C" __declspec(dllexport) void* winampVisGetHeader(HWND) {
-    return nullptr;
+#include "hosts/winamp/vis_module.h"
+
+extern "C" __declspec(dllexport) mr::winamp::VisHeader* winampVisGetHeader(HWND) {
+    return mr::winamp::VisGetHeader();
 }
