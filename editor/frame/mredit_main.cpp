@@ -1,10 +1,8 @@
-// mredit entry point. The main frame is not built yet: the program starts,
-// initialises COM as the editor will, and ends.
+// mredit's entry point: the whole run is RunEditor's.
 #include <windows.h>
-#include <objbase.h>
 
-int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
-    const HRESULT hr = CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
-    if (SUCCEEDED(hr)) CoUninitialize();
-    return SUCCEEDED(hr) ? 0 : 1;
+#include "editor/frame/main_frame_win.h"
+
+int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int showCommand) {
+    return mr::RunEditor(instance, showCommand);
 }

@@ -43,12 +43,36 @@ TEST(deliverables, every_module_loads_and_exports_its_entry_points) {
 }
 
 #ifdef MR_HAS_MREDIT
+struct FrameSearch {
+    DWORD process;
+    HWND window;
+};
+
+BOOL CALLBACK FindFrame(HWND window, LPARAM param) {
+    auto* search = reinterpret_cast<FrameSearch*>(param);
+    DWORD process = 0;
+    GetWindowThreadProcessId(window, &process);
+    wchar_t name[32] = L"";
+    GetClassNameW(window, name, 32);
+    if (process != search->process || lstrcmpW(name, L"MRMainFrame") != 0) return TRUE;
+    search->window = window;
+    return FALSE;
+}
+
+// The editor starts, shows its main window and ends with 0 when closed.
 TEST(deliverables, the_editor_program_starts) {
     std::wstring cmd = L"\"" + InProgramFolder("mredit.exe") + L"\"";
     STARTUPINFOW si = {sizeof si};
     PROCESS_INFORMATION pi = {};
     ASSERT_TRUE(CreateProcessW(nullptr, cmd.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi));
-    ASSERT_EQ(WaitForSingleObject(pi.hProcess, 30000), WAIT_OBJECT_0);
+    FrameSearch search{pi.dwProcessId, nullptr};
+    for (int i = 0; i < 300 && !search.window; ++i) {
+        if (WaitForSingleObject(pi.hProcess, 100) == WAIT_OBJECT_0) break;
+        EnumWindows(FindFrame, reinterpret_cast<LPARAM>(&search));
+    }
+    EXPECT_NE(search.window, nullptr);
+    if (search.window) PostMessageW(search.window, WM_CLOSE, 0, 0);
+    if (WaitForSingleObject(pi.hProcess, 30000) != WAIT_OBJECT_0) TerminateProcess(pi.hProcess, 99);
     DWORD code = 99;
     GetExitCodeProcess(pi.hProcess, &code);
     EXPECT_EQ(code, 0u);

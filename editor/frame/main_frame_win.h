@@ -1,0 +1,182 @@
+#pragma once
+// MainFrame: the editor's top-level window (class MRMainFrame) and its
+// message hub. It owns the document store, builds the child windows
+// (rebar with the toolbar, the tab strip in its MRClipWnd holder, the
+// MRScopeWnd timeline, the rich-edit text pane, the picture list, the status
+// bar), routes messages, hands commands and the children's notifications to
+// the command layer (main_frame_commands_win.cpp), keeps the status bar's
+// counters and runs the close sequence. One per process, owned by RunEditor
+// for the whole run; everything here runs on the user-interface thread.
+//
+// The playback graph is not part of the frame yet: the graph fields below
+// keep its mode and state so that the commands' enable rules already read
+// them; they stay "no graph" until the graph is attached.
+
+#include <windows.h>
+#include <commctrl.h>
+#include <richedit.h>
+#include <richole.h>
+#include <shellapi.h>
+
+#include <cstdint>
+#include <memory>
+#include <string>
+
+#include "editor/files/save_types.h"
+#include "editor/frame/editor_settings.h"
+#include "editor/frame/frame_rules.h"
+#include "editor/store/sync_document.h"
+#include "lyrics/lyrics_document.h"
+
+namespace mr {
+
+// Exit code of the message loop (the quit message's parameter).
+int RunEditor(HINSTANCE instance, int showCommand);
+
+class MainFrame final : public HistoryListener {
+public:
+    explicit MainFrame(HINSTANCE instance);
+    ~MainFrame() override;
+    MainFrame(const MainFrame&) = delete;
+    MainFrame& operator=(const MainFrame&) = delete;
+
+    // Loads the settings, registers the window classes and creates the main
+    // window, then opens the file named on the command line. Null when a
+    // step failed (its message has been shown).
+    HWND CreateMainFrame();
+    // Every message before translation; true when it was consumed.
+    bool PreTranslate(MSG* msg);
+    // After every dispatched message: command states, then the status bar
+    // when flagged.
+    void IdleUpdate();
+    // Exit and the close box: asks about unsaved changes, stops playback,
+    // saves the settings, deletes the decoded wave file and destroys the
+    // window. False when the user cancelled.
+    bool CloseEditor();
+
+    // HistoryListener: Undo and Redo bring the text pane along.
+    bool RecordUndone(const EditRecord& record) override;
+    bool RecordRedone(const EditRecord& record) override;
+
+private:
+    enum class Pane { None, Timeline, Text, Pictures };
+
+    static LRESULT CALLBACK Proc(HWND window, UINT message, WPARAM wp, LPARAM lp);
+    static LRESULT CALLBACK ClipProc(HWND window, UINT message, WPARAM wp, LPARAM lp);
+    static LRESULT CALLBACK ScopeProc(HWND window, UINT message, WPARAM wp, LPARAM lp);
+    LRESULT OnMessage(UINT message, WPARAM wp, LPARAM lp);
+
+    // Creation of the children, in order; false after showing the failing
+    // step's message.
+    bool CreateChildren();
+    bool CreateImageList();
+    bool CreateToolbar();
+    bool CreateTabs();
+    bool CreateTextPane();
+    bool CreatePictureList();
+    void SizeTabControl();
+    void LayOut();
+    void PaintBorders();
+    const wchar_t* LoadText(UINT id);
+
+    // Pane-resize drag and picture drag.
+    void DrawGhostBar(int32_t y);
+    void EndPaneDrag(bool apply);
+    void EndPictureDrag(bool drop);
+    bool OverPictureList() const;
+
+    // Focus bookkeeping.
+    Pane PaneOf(HWND window) const;
+    HWND WindowOf(Pane pane) const;
+    void SetFocusPane(Pane pane);
+
+    // The close steps after the question: playback, settings, wave file.
+    void ShutDownSession();
+    ScreenRect NormalWindowRect() const;
+
+    // --- The command layer (main_frame_commands_win.cpp).
+    void DispatchCommand(int id, int code, HWND control);
+    void OnNotify(NMHDR* header);
+    void UpdateCommandStates();
+    bool QuerySaveChanges();
+    void OpenFromCommandLine();
+    void OpenDroppedFiles(HDROP drop);
+    bool OpenByKind(const std::u16string& path, int kind);
+    bool OpenLyrics(const std::u16string& path, int kind);
+    bool Save();
+    bool SaveAs(int kind);
+    void NewDocument();
+    void OnTextPaneChange();
+    void RememberSelection();
+    void Paste();
+    void ApplyRecord(const EditRecord& record, bool undo);
+    // The text pane shows the store's text (the program's own change: not
+    // mirrored back).
+    void LoadPaneFromStore();
+    void ReplacePaneRange(int32_t pos, int32_t count, const std::u16string& text);
+    void Recolour();
+    void FillPictureList();
+    void ToggleSimpleMode();
+    void SetCommandState(int id, bool enabled);
+    void ShowContextMenu(Pane pane, POINT screen);
+    void ShowToolbarMenu(NMTOOLBARW* toolbar);
+    std::u16string PaneText(int32_t pos, int32_t count);
+    int32_t PaneLength();
+    CHARRANGE PaneSelection();
+
+    HINSTANCE instance_;
+    HWND window_ = nullptr;
+    HWND rebar_ = nullptr;
+    HWND toolbar_ = nullptr;
+    HWND tabHolder_ = nullptr;
+    HWND tab_ = nullptr;
+    HWND timeline_ = nullptr;
+    HWND textPane_ = nullptr;
+    HWND pictureList_ = nullptr;
+    HWND status_ = nullptr;
+    HACCEL accelerators_ = nullptr;
+    HMENU menu_ = nullptr;
+    HFONT uiFont_ = nullptr;
+    HIMAGELIST images_ = nullptr;
+    IRichEditOle* richOle_ = nullptr;
+    HBRUSH ghostBrush_ = nullptr;
+    HBITMAP ghostPattern_ = nullptr;
+
+    SyncDocument doc_;
+    LyricsDocument lyrics_;
+    std::unique_ptr<EditorSettings> settings_;
+    SaveFields fields_;
+
+    // UI state.
+    Pane focus_ = Pane::None;
+    Pane resumeFocus_ = Pane::Text;  // the pane to give the focus back to
+    Pane captureOwner_ = Pane::None; // right-button capture for a context menu
+    bool paneDrag_ = false;
+    int32_t ghostY_ = -1;
+    bool pictureDrag_ = false;       // drag state 4
+    int32_t dragFrom_ = -1;
+    bool refreshStatus_ = true;
+    int view_ = 0;                   // 0 lyrics text, 1 pictures
+    FrameLayout layout_;
+    int32_t border_ = kDefaultPaneBorder;
+    bool paneUpdating_ = false;      // the program itself changes the pane
+    bool haveSelection_ = false;     // selection remembered before a change
+    CHARRANGE selectionBefore_{};
+    bool resyncPane_ = false;        // compare the texts at the next change
+    const std::u16string* pasteText_ = nullptr;  // characters of the paste under way
+
+    // Playback (as the graph defines them: mode 0 none, 3 ready; state 1
+    // stopped, 4 playing), and the segment last sent to the graph.
+    int graphMode_ = 0;
+    int playState_ = 1;
+    int playMode_ = 3;
+    int64_t segmentStart_ = -1;
+    int64_t segmentStop_ = -1;
+
+    // One cached enabled flag per command of the enable table; −1 matches
+    // neither state so the first pass sets every control.
+    static constexpr int kStateCount = 20;
+    int8_t commandState_[kStateCount];
+};
+
+}  // namespace mr
