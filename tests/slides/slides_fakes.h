@@ -10,12 +10,34 @@
 #include <string>
 #include <vector>
 
+#ifdef _WIN32
+#include <windows.h>
+#else
+#include <time.h>
+#endif
+
 #include "common/lock.h"
 #include "render/slides/picture.h"
 #include "render/slides/picture_scanner.h"
 #include "render/slides/slide_timeline.h"
 
 namespace mr::test {
+
+inline void SleepMs(unsigned ms) {
+#ifdef _WIN32
+    Sleep(ms);
+#else
+    timespec ts{static_cast<time_t>(ms / 1000), static_cast<long>(ms % 1000) * 1000000L};
+    nanosleep(&ts, nullptr);
+#endif
+}
+
+// Waits (bounded, about `ms` in all) until done() holds; returns done().
+template <typename F>
+bool WaitFor(F done, unsigned ms = 5000) {
+    for (unsigned i = 0; i < ms && !done(); ++i) SleepMs(1);
+    return done();
+}
 
 // Pictures alive at the moment, over all FakePictures.
 inline std::atomic<int>& LivePictures() {
