@@ -391,7 +391,6 @@ int PresetStore::ApplySettings(const PresetSettings& block) {
     }
     delay_ = delay;
     lyricsPath_.assign(lyricsPath);
-    if (block.currentPreset < static_cast<uint32_t>(kPresetCount)) current_ = static_cast<int>(block.currentPreset);
     return changed;
 }
 

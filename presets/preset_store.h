@@ -118,6 +118,10 @@ public:
     // key. Revision is 1. Does not touch the store's records.
     bool LoadPresetDefaults(int index, DisplayPreset* out, bool defaultsOnly);
 
+    // The environment the store was made with (the dialog resolves paths and
+    // sizes fonts through the same one).
+    PresetEnvironment& Environment() { return environment_; }
+
     // Writes the global values when they differ from what was loaded, and
     // every preset whose Revision is above 1. Write failures are ignored.
     // Called by the destructor; harmless to call more than once.

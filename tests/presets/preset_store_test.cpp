@@ -370,8 +370,9 @@ TEST_F(preset_store, apply_bumps_the_revision_of_changed_presets_only_and_save_w
     // the defaults of nothing, but its Revision is above 1, so it is written.
     EXPECT_EQ(Edit(*store, [](PresetSettings& b) { b.presets[4].Outline = 1; }), 1);
     EXPECT_EQ(Edit(*store, [](PresetSettings& b) { b.presets[4].Outline = 0; }), 1);
-    EXPECT_EQ(Edit(*store, [](PresetSettings& b) { b.currentPreset = 3; }), 0);
-    EXPECT_EQ(store->CurrentPreset(), 3);
+    ASSERT_TRUE(store->SetStoreCurrentPreset(3));
+    EXPECT_EQ(Edit(*store, [](PresetSettings& b) { b.currentPreset = 1; }), 0);
+    EXPECT_EQ(store->CurrentPreset(), 3);  // the hosts keep their own choice
     store.reset();  // saves
 
     for (int i = 0; i < kPresetCount; ++i) {
