@@ -345,6 +345,11 @@ HRESULT AudioGraph::BuildDecodeGraph(std::u16string_view mediaPath) {
             return fail(FAILED(hr) ? hr : VFW_E_NOT_CONNECTED);
         }
     }
+    // Decoding runs as fast as the filters go: no reference clock paces it.
+    {
+        ComPtr<IMediaFilter> timing;
+        if (SUCCEEDED(graph_.As(IID_IMediaFilter, &timing))) timing->SetSyncSource(nullptr);
+    }
     if (FAILED(hr = AcquireControlInterfaces())) return fail(hr);
     SetMode(GraphMode::Decoding);
     return S_OK;

@@ -2,6 +2,10 @@
 
 #include <algorithm>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 #include "common/file.h"
 #include "common/frame_pattern.h"
 #include "common/memory.h"
@@ -84,40 +88,54 @@ private:
     fs::Handle h_;
 };
 
+#if defined(__SSE2__)
+// Eight 16-bit lanes at a time. For stereo frames the right channel's lanes
+// are shifted out and read as 0, which leaves the running maximum (never
+// below 0) and minimum (never above 0) as they are.
+template <bool kStereo>
+void Scan16Vector(const uint8_t* p, size_t frames, int32_t* maxv, int32_t* minv) {
+    constexpr size_t kFramesPerVector = kStereo ? 4 : 8;
+    __m128i hi = _mm_setzero_si128(), lo = _mm_setzero_si128();
+    size_t i = 0;
+    for (; i + kFramesPerVector <= frames; i += kFramesPerVector) {
+        __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + i * (kStereo ? 4 : 2)));
+        if (kStereo) v = _mm_slli_epi32(v, 16);
+        hi = _mm_max_epi16(hi, v);
+        lo = _mm_min_epi16(lo, v);
+    }
+    alignas(16) int16_t h[8], l[8];
+    _mm_store_si128(reinterpret_cast<__m128i*>(h), hi);
+    _mm_store_si128(reinterpret_cast<__m128i*>(l), lo);
+    int32_t top = *maxv, bottom = *minv;
+    for (int k = 0; k < 8; ++k) {
+        top = std::max<int32_t>(top, h[k]);
+        bottom = std::min<int32_t>(bottom, l[k]);
+    }
+    for (; i < frames; ++i) {
+        const uint8_t* q = p + i * (kStereo ? 4 : 2);
+        const int32_t sample = static_cast<int16_t>(static_cast<uint16_t>(q[0] | q[1] << 8));
+        top = std::max(top, sample);
+        bottom = std::min(bottom, sample);
+    }
+    *maxv = top;
+    *minv = bottom;
+}
+#endif
+
 // Running peaks of the first channel over `frames` frames `stride` bytes
 // apart. Both start at 0, so max(0, samples) and min(0, samples) are the
 // same as updating the maximum when larger, else the minimum when smaller.
-// Strides of the common layouts get loops of their own so that the compiler
-// can vectorise them.
 void Scan16(const uint8_t* p, size_t frames, uint32_t stride, int32_t* maxv, int32_t* minv) {
+#if defined(__SSE2__)
+    if (stride == 4) return Scan16Vector<true>(p, frames, maxv, minv);
+    if (stride == 2) return Scan16Vector<false>(p, frames, maxv, minv);
+#endif
     int32_t hi = *maxv, lo = *minv;
-    auto sample = [](const uint8_t* q) { return static_cast<int32_t>(static_cast<int16_t>(Le16(q))); };
-    if (stride == 4) {
-        int16_t h = static_cast<int16_t>(hi), l = static_cast<int16_t>(lo);
-        for (size_t i = 0; i < frames; ++i) {
-            const uint8_t* q = p + 4 * i;
-            const int16_t s = static_cast<int16_t>(q[0] | q[1] << 8);
-            h = std::max(h, s);
-            l = std::min(l, s);
-        }
-        hi = h;
-        lo = l;
-    } else if (stride == 2) {
-        int16_t h = static_cast<int16_t>(hi), l = static_cast<int16_t>(lo);
-        for (size_t i = 0; i < frames; ++i) {
-            const uint8_t* q = p + 2 * i;
-            const int16_t s = static_cast<int16_t>(q[0] | q[1] << 8);
-            h = std::max(h, s);
-            l = std::min(l, s);
-        }
-        hi = h;
-        lo = l;
-    } else {
-        for (size_t i = 0; i < frames; ++i) {
-            const int32_t s = sample(p + static_cast<size_t>(stride) * i);
-            hi = std::max(hi, s);
-            lo = std::min(lo, s);
-        }
+    for (size_t i = 0; i < frames; ++i) {
+        const uint8_t* q = p + static_cast<size_t>(stride) * i;
+        const int32_t s = static_cast<int16_t>(Le16(q));
+        hi = std::max(hi, s);
+        lo = std::min(lo, s);
     }
     *maxv = hi;
     *minv = lo;
