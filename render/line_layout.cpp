@@ -39,6 +39,11 @@ int SlotCountFor(int32_t lines, bool scroll) {
     return scroll && n > 2 ? n + 1 : n;
 }
 
+SlotTextures ChooseSlotTextures(int slotCount, int32_t lineHeight, int32_t maxTextureHeight) {
+    const int64_t rows = int64_t{slotCount} * 2 * lineHeight;
+    return rows <= maxTextureHeight ? SlotTextures::kShared : SlotTextures::kPerSlot;
+}
+
 int32_t HorizontalPlacement(const LayoutSettings& s, uint32_t line, int32_t width, int32_t areaWidth) {
     const int32_t scale = s.antiAliased ? 4 : 1;
     const bool odd = s.lines == 2 && s.hAlignOdd != kAlignHCenter && (line & 1u) != 0;

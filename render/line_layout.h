@@ -110,6 +110,11 @@ static_assert(sizeof(ColorVertex) == 28 && sizeof(GlyphVertex) == 32);
 // (the presenter then binds the slot's texture for each row's quads).
 enum class SlotTextures { kShared, kPerSlot };
 
+// The shared texture when the device can make one slotCount × 2M rows tall
+// (maxTextureHeight, from the device's capabilities), else one per slot, so
+// that a tall display falls back instead of showing no text.
+SlotTextures ChooseSlotTextures(int slotCount, int32_t lineHeight, int32_t maxTextureHeight);
+
 // Where one drawn row's quads are, for a presenter that binds a texture per slot.
 struct RowDraw {
     int32_t slot = 0;

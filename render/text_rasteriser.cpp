@@ -4,6 +4,12 @@
 
 namespace mr {
 
+void BuildPresetGradient(const DisplayPreset& p, int32_t lineHeight, uint32_t* rows) {
+    BuildGradientRows(p.ColorTop_0, p.ColorBottom_0, p.GradientTop_0, p.GradientBottom_0, lineHeight, rows);
+    BuildGradientRows(p.ColorTop_1, p.ColorBottom_1, p.GradientTop_1, p.GradientBottom_1, lineHeight,
+                      rows + lineHeight);
+}
+
 TextRasteriser::TextRasteriser(GlyphSurface& surface, SlotTarget& target, const LayoutSettings& settings,
                                int32_t areaWidth)
     : surface_(surface), target_(target), settings_(settings), areaWidth_(areaWidth) {

@@ -40,6 +40,11 @@ public:
     virtual void UnlockSlot(int slot) = 0;
 };
 
+// The gradient texture's 2M rows (opaque ARGB): rows 0 .. M - 1 the unsung
+// gradient (ColorTop_0, ColorBottom_0, GradientTop_0, GradientBottom_0),
+// rows M .. 2M - 1 the sung one (the values ending in _1).
+void BuildPresetGradient(const DisplayPreset& preset, int32_t lineHeight, uint32_t* rows);
+
 class TextRasteriser final : public LineRasteriser {
 public:
     // `settings` (alignment, anti-aliasing, outline) and `areaWidth` (W, screen

@@ -435,3 +435,52 @@ TEST(render_layout, preview_shows_the_current_line_in_one_slot) {
 
 }  // namespace
 }  // namespace mr
+
+namespace mr {
+namespace {
+
+TEST(render_layout, a_texture_too_tall_for_the_device_falls_back_to_one_per_slot) {
+    struct Case {
+        int slots;
+        int32_t lineHeight, maxHeight;
+        SlotTextures expect;
+    } cases[] = {
+        {9, 41, 2048, SlotTextures::kShared},   // 738 rows
+        {9, 120, 2048, SlotTextures::kPerSlot}, // 2,160 rows
+        {9, 113, 2034, SlotTextures::kShared},  // exactly the limit
+        {9, 113, 2033, SlotTextures::kPerSlot},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(ChooseSlotTextures(c.slots, c.lineHeight, c.maxHeight), c.expect) << c.lineHeight;
+    }
+
+    // Per-slot textures: every row samples its own 2M-row texture from row 0.
+    LayoutSettings s;
+    s.lines = 4;
+    s.outline = true;
+    LayoutArea area{640, 480, 20, SlotTextures::kPerSlot};
+    LyricsDocument doc;
+    test::BuildDocument(doc, test::EvenLines(8, 1000, 1000, 1000));
+    DocumentLineTexts texts(doc);
+    TextLayout layout;
+    layout.Configure(s, area);
+    test::RecordingRasteriser rasteriser(10);
+    SyncCursor cursor;
+    std::vector<ColorVertex> ov(100);
+    std::vector<GlyphVertex> gv(100);
+    layout.LayoutText(TablesOf(doc, &texts), cursor, 1500, rasteriser, ov.data(), 100, gv.data(), 100);
+    const LayoutResult r =
+        layout.LayoutText(TablesOf(doc, &texts), cursor, 1500, rasteriser, ov.data(), 100, gv.data(), 100);
+    ASSERT_EQ(r.drawCount, 4);
+    for (int i = 0; i < r.drawCount; ++i) {
+        const RowDraw& d = r.draws[i];
+        EXPECT_FLOAT_EQ(ov[d.outlineFirst].v, 20.5f / 40.0f);
+        EXPECT_FLOAT_EQ(gv[d.glyphFirst].v0, 0.5f / 40.0f);
+        EXPECT_EQ(d.outlineVertices % 6, 0u);
+    }
+    // The slots differ although the coordinates are the same.
+    EXPECT_NE(r.draws[0].slot, r.draws[1].slot);
+}
+
+}  // namespace
+}  // namespace mr

@@ -3,6 +3,7 @@
 #include <vector>
 
 #include "render/text_bits.h"
+#include "render/text_rasteriser.h"
 #include "tests/render/render_test_util.h"
 
 namespace mr {
@@ -180,6 +181,21 @@ TEST(render_text_bits, gradient_rows) {
     EXPECT_EQ(rows[6], 0xFFFF0000u);
     EXPECT_EQ(rows[13], 0xFF0000FFu);
     EXPECT_EQ(OpaqueArgb(0x123456), 0xFF563412u);
+
+    // The texture of a preset: unsung half first, sung half after it.
+    DisplayPreset p{};
+    p.ColorTop_0 = 0xFFFFFF;
+    p.ColorBottom_0 = 0x708170;
+    p.ColorTop_1 = 0xFFFFFF;
+    p.ColorBottom_1 = 0x0000FF;
+    p.GradientTop_1 = 50;
+    p.GradientBottom_1 = 50;
+    std::vector<uint32_t> texture(28);
+    BuildPresetGradient(p, 14, texture.data());
+    EXPECT_EQ(texture[0], 0xFFFFFFFFu);
+    EXPECT_EQ(texture[13], 0xFF708170u);
+    EXPECT_EQ(texture[14 + 6], 0xFFFFFFFFu);
+    EXPECT_EQ(texture[14 + 7], 0xFFFF0000u);
 }
 
 }  // namespace
