@@ -12,7 +12,6 @@ namespace {
 // Room for a 4000-pixel-wide window without a reallocation.
 constexpr size_t kReserveLines = 4100;
 constexpr size_t kReserveQuads = 600;
-constexpr uint32_t kWhite = 0xFFFFFFFF;
 constexpr uint32_t kTrack = 0xFFC0C0C0;
 
 }  // namespace
@@ -193,8 +192,8 @@ void TimelineScene::TopStrip(const TimelineState& s, const SceneColors& c) {
         bool backHi = s.hover == Hover::OverBack || s.hover == Hover::BackPressed;
         bool fwdHi = s.hover == Hover::OverForward || s.hover == Hover::ForwardPressed;
         SpriteRect rb = StepIcon(false, backHi), rf = StepIcon(true, fwdHi);
-        Quad(static_cast<float>(back.left), 0, rb.w, rb.h, rb, kWhite);
-        Quad(static_cast<float>(fwd.left), 0, rf.w, rf.h, rf, kWhite);
+        Quad(static_cast<float>(back.left), 0, rb.w, rb.h, rb, backHi ? c.cursor : ink);
+        Quad(static_cast<float>(fwd.left), 0, rf.w, rf.h, rf, fwdHi ? c.cursor : ink);
     }
     // The slider's track, with its thumb; while decoding a progress bar.
     const int32_t origin = SliderOrigin(w);

@@ -10,6 +10,9 @@
 namespace mr::timeline {
 
 inline constexpr int kAtlasSize = 256;
+// Above this row the pictures are ink masks (white, coverage in alpha),
+// tinted by the vertex colour; the labels below it are opaque pictures.
+inline constexpr int kOpaqueTop = 80;
 
 struct SpriteRect {
     int16_t x;
