@@ -64,39 +64,6 @@ TEST(render_text_bits, packed_dilation_equals_the_per_pixel_dilation) {
     }
 }
 
-TEST(render_text_bits, dilation_of_one_pixel_is_the_disc) {
-    TextCellGeometry g;
-    ASSERT_TRUE(ComputeCellGeometry(37, 40, true, &g));
-    std::vector<uint8_t> bits(size_t(g.stride) * size_t(g.bitmapRows), 0);
-    const int32_t px = 70, py = 20;
-    test::SetBit(bits.data(), g.stride, px, py);
-    DilateOutline(bits.data(), g.stride, g.cellHeight, true);
-    const int half[9] = {8, 8, 8, 7, 7, 6, 5, 4, 2};
-    int set = 0;
-    for (int32_t y = g.cellHeight; y < g.bitmapRows; ++y) {
-        for (int32_t x = 0; x < g.bitmapWidth; ++x) {
-            const int dy = y - g.cellHeight - py;
-            const bool inside = dy >= -8 && dy <= 8 && std::abs(x - px) <= half[std::abs(dy)];
-            EXPECT_EQ(test::BitAt(bits.data(), g.stride, x, y), inside) << x << "," << y;
-            set += inside;
-        }
-    }
-    EXPECT_EQ(set, 2 * (17 + 17 + 15 + 15 + 13 + 11 + 9 + 5) + 17);
-    // The glyph half is untouched, and pixels in the margin or too near the
-    // cell's edge give no outline.
-    EXPECT_TRUE(test::BitAt(bits.data(), g.stride, px, py));
-    std::vector<uint8_t> edge(bits.size(), 0);
-    test::SetBit(edge.data(), g.stride, 10, 20);
-    test::SetBit(edge.data(), g.stride, 60, 7);
-    test::SetBit(edge.data(), g.stride, 60, g.cellHeight - 8);
-    DilateOutline(edge.data(), g.stride, g.cellHeight, true);
-    for (int32_t y = g.cellHeight; y < g.bitmapRows; ++y) {
-        for (int32_t x = 0; x < g.bitmapWidth; ++x) {
-            ASSERT_FALSE(test::BitAt(edge.data(), g.stride, x, y)) << x << "," << y;
-        }
-    }
-}
-
 TEST(render_text_bits, reduction_counts_each_four_by_four_cell) {
     TextCellGeometry g;
     ASSERT_TRUE(ComputeCellGeometry(37, 9, true, &g));
