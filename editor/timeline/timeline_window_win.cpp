@@ -197,6 +197,11 @@ void TimelineWindow::Draw() {
 
 // --- Device loss and size.
 
+void TimelineWindow::MarkDeviceLost() {
+    LockGuard lock(doc_.DocumentLock());
+    deviceLost_ = true;
+}
+
 void TimelineWindow::RequestRecovery() {
     if (!window_) return;
     if (GetCurrentThreadId() != windowThread_) {

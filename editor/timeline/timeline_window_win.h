@@ -73,6 +73,8 @@ public:
     // Draws that ended in a lost device, and recoveries since creation.
     int LostFrames() const { return lostFrames_.load(); }
     int Recoveries() const { return recoveries_.load(); }
+    // Tests: as if Present had just reported a lost device.
+    void MarkDeviceLost();
 
 private:
     static LRESULT CALLBACK Proc(HWND window, UINT message, WPARAM wp, LPARAM lp);

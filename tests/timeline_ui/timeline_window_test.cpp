@@ -67,45 +67,65 @@ bool HasPosted(const std::vector<MSG>& v, UINT message, WPARAM w) {
     return false;
 }
 
+// One window and device for the whole suite (creating a device under Wine
+// takes seconds); each test starts from the same document and state.
 class TimelineWindowTest : public ::testing::Test {
 protected:
-    void SetUp() override {
+    static void SetUpTestSuite() {
+        doc_ = new SyncDocument;
+        tw_ = new TimelineWindow(*doc_);
         parent_ = CreateWindowExW(0, L"STATIC", L"timeline host", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 0, 1100, 300,
                                   nullptr, nullptr, GetModuleHandleW(nullptr), nullptr);
-        ASSERT_TRUE(parent_);
-        window_ = tw_.Create(parent_, GetModuleHandleW(nullptr));
-        ASSERT_TRUE(window_);
-        SetWindowPos(window_, nullptr, 0, 0, 1000, 170, SWP_NOZORDER);
-        Pump(50);
-        ASSERT_TRUE(tw_.Device().HasDevice());
-        test::Load(doc_, u"a|b|c\rd|e|f", {{100, 200}, {200, 300}, {400, 500}});
-        peaks_.assign(2 * kDuration, 0);
-        for (int t = 0; t < kDuration; ++t) peaks_[2 * t] = 20, peaks_[2 * t + 1] = -20;
-        tw_.SetColors(kScope);
-        tw_.SetWaveform(peaks_.data(), kDuration);
-        tw_.SetGraphMode(kGraphReady);
-        tw_.Device().KeepBackBuffer(true);
+        if (parent_) window_ = tw_->Create(parent_, GetModuleHandleW(nullptr));
+        peaks_ = new std::vector<int8_t>(2 * kDuration, 0);
+        for (int t = 0; t < kDuration; ++t) (*peaks_)[2 * t] = 20, (*peaks_)[2 * t + 1] = -20;
     }
-    void TearDown() override {
+    static void TearDownTestSuite() {
+        delete tw_;
         if (parent_) DestroyWindow(parent_);
+        delete doc_;
+        delete peaks_;
+    }
+    void SetUp() override {
+        ASSERT_TRUE(window_);
+        RECT rc{};
+        GetClientRect(window_, &rc);
+        if (rc.right != 1000 || rc.bottom != 170) SetWindowPos(window_, nullptr, 0, 0, 1000, 170, SWP_NOZORDER);
+        Pump(20);
+        ASSERT_TRUE(tw_->Device().HasDevice());
+        doc_->ClearSyncDocument();
+        test::Load(*doc_, u"a|b|c\rd|e|f", {{100, 200}, {200, 300}, {400, 500}});
+        tw_->SetColors(kScope);
+        tw_->SetWaveform(peaks_->data(), kDuration);
+        tw_->SetGraphMode(kGraphReady);
+        tw_->SetPlayState(kStateStopped);
+        tw_->Device().KeepBackBuffer(true);
+        SetFocus(nullptr);
+        Pump(10);
+        Posted(parent_);
     }
     uint32_t Pixel(int x, int y) {
-        const auto& b = tw_.Device().BackBuffer();
-        size_t w = tw_.Device().Width();
+        const auto& b = tw_->Device().BackBuffer();
+        size_t w = tw_->Device().Width();
         return b.empty() ? 0 : b[size_t(y) * w + x] & 0xFFFFFF;
     }
     void Send(UINT message, WPARAM wp, int x, int y) { SendMessageW(window_, message, wp, MAKELPARAM(x, y)); }
 
-    SyncDocument doc_;
-    TimelineWindow tw_{doc_};
-    std::vector<int8_t> peaks_;
-    HWND parent_ = nullptr;
-    HWND window_ = nullptr;
+    static SyncDocument* doc_;
+    static TimelineWindow* tw_;
+    static std::vector<int8_t>* peaks_;
+    static HWND parent_;
+    static HWND window_;
 };
+SyncDocument* TimelineWindowTest::doc_ = nullptr;
+TimelineWindow* TimelineWindowTest::tw_ = nullptr;
+std::vector<int8_t>* TimelineWindowTest::peaks_ = nullptr;
+HWND TimelineWindowTest::parent_ = nullptr;
+HWND TimelineWindowTest::window_ = nullptr;
 
 TEST_F(TimelineWindowTest, frame_shows_waveform_in_entry_colours_and_survives_a_reset) {
-    tw_.UpdatePosition(TicksToMedia(150));
-    ASSERT_EQ(tw_.Device().Width(), 1000u);
+    tw_->UpdatePosition(TicksToMedia(150));
+    ASSERT_EQ(tw_->Device().Width(), 1000u);
     struct Case {
         int x, y;
         uint32_t rgb;
@@ -122,49 +142,63 @@ TEST_F(TimelineWindowTest, frame_shows_waveform_in_entry_colours_and_survives_a_
     for (const Case& c : cases) EXPECT_EQ(Pixel(c.x, c.y), c.rgb) << c.x << "," << c.y;
 
     // A resize resets the device; the next frame has the new size.
-    const int resets = tw_.Device().Resets();
+    const int resets = tw_->Device().Resets();
     SetWindowPos(window_, nullptr, 0, 0, 900, 170, SWP_NOZORDER);
     Pump(20);
-    EXPECT_GT(tw_.Device().Resets(), resets);
-    tw_.Draw();
-    EXPECT_EQ(tw_.Device().Width(), 900u);
+    EXPECT_GT(tw_->Device().Resets(), resets);
+    tw_->Draw();
+    EXPECT_EQ(tw_->Device().Width(), 900u);
     EXPECT_EQ(Pixel(220, 83), 0xFF0000u);
-    EXPECT_EQ(tw_.LostFrames(), tw_.Recoveries());
+    EXPECT_EQ(tw_->LostFrames(), tw_->Recoveries());
 }
 
 TEST_F(TimelineWindowTest, presses_and_the_tap_key_record_live_entries) {
     SetFocus(window_);
     Pump(20);
-    tw_.SetPlayState(kStatePlaying);
-    tw_.UpdatePosition(TicksToMedia(1000));
+    tw_->SetPlayState(kStatePlaying);
+    tw_->UpdatePosition(TicksToMedia(1000));
     Posted(parent_);
     Send(WM_MOUSEMOVE, 0, 300, 90);
     Send(WM_LBUTTONDOWN, MK_LBUTTON, 300, 90);
     Send(WM_LBUTTONUP, 0, 300, 90);
     EXPECT_EQ(GetCapture(), nullptr);
     // Still recording after the release: the position stretches the entry.
-    tw_.PostProgress(TicksToMedia(1040));
+    tw_->PostProgress(TicksToMedia(1040));
     Pump(30);
-    EXPECT_EQ(test::Timings(doc_).back(), (std::pair<int32_t, int32_t>{1000, 1040}));
+    EXPECT_EQ(test::Timings(*doc_).back(), (std::pair<int32_t, int32_t>{1000, 1040}));
     SendMessageW(window_, WM_KEYDOWN, VK_SPACE, 1);
-    tw_.UpdatePosition(TicksToMedia(1090));
-    EXPECT_EQ(test::Timings(doc_), (Entries{{100, 200}, {200, 300}, {400, 500}, {1000, 1040}, {1040, 1090}}));
+    tw_->UpdatePosition(TicksToMedia(1090));
+    EXPECT_EQ(test::Timings(*doc_), (Entries{{100, 200}, {200, 300}, {400, 500}, {1000, 1040}, {1040, 1090}}));
     std::vector<MSG> posted = Posted(parent_);
     EXPECT_TRUE(HasPosted(posted, kMsgTimingApplied, 1));
     EXPECT_EQ(posted.size(), 2u);
 }
 
+TEST_F(TimelineWindowTest, device_lost_on_another_thread_recovers_on_the_window_thread) {
+    const int recoveries = tw_->Recoveries();
+    tw_->MarkDeviceLost();
+    // A streaming thread's draw finds the device lost: the recovery timer
+    // must start on the window's thread, where its ticks arrive.
+    test::TestThread streaming([&] { tw_->UpdatePosition(TicksToMedia(200)); });
+    ASSERT_TRUE(streaming.Join(10000));
+    Pump(800);
+    EXPECT_EQ(tw_->Recoveries(), recoveries + 1);
+    tw_->Device().KeepBackBuffer(true);
+    tw_->Draw();
+    EXPECT_EQ(Pixel(170, 83), 0xFF0000u);  // t 120 at position 200: entry 0
+}
+
 TEST_F(TimelineWindowTest, step_button_release_during_playback_does_not_deadlock) {
     Watchdog watchdog;
     SetFocus(window_);
-    tw_.SetPlayState(kStatePlaying);
-    tw_.UpdatePosition(TicksToMedia(1000));
+    tw_->SetPlayState(kStatePlaying);
+    tw_->UpdatePosition(TicksToMedia(1000));
     // The streaming thread keeps reporting positions meanwhile, drawing
     // under the lock each time.
     std::atomic<bool> stop{false};
     test::TestThread streaming([&] {
         while (!stop.load()) {
-            tw_.UpdatePosition(TicksToMedia(1000));
+            tw_->UpdatePosition(TicksToMedia(1000));
             Sleep(2);
         }
     });
@@ -172,10 +206,10 @@ TEST_F(TimelineWindowTest, step_button_release_during_playback_does_not_deadlock
     for (int round = 0; round < 3; ++round) {
         Send(WM_MOUSEMOVE, 0, x, 5);
         Send(WM_LBUTTONDOWN, MK_LBUTTON, x, 5);
-        EXPECT_TRUE(tw_.Input().NudgeRunning());
+        EXPECT_TRUE(tw_->Input().NudgeRunning());
         Pump(80);
         Send(WM_LBUTTONUP, 0, x, 5);
-        EXPECT_FALSE(tw_.Input().NudgeRunning());
+        EXPECT_FALSE(tw_->Input().NudgeRunning());
     }
     std::vector<MSG> posted = Posted(parent_);
     EXPECT_TRUE(HasPosted(posted, kMsgSeek, kSeekPauseForStep));
@@ -185,8 +219,8 @@ TEST_F(TimelineWindowTest, step_button_release_during_playback_does_not_deadlock
     stop = true;
     ASSERT_TRUE(streaming.Join(10000));
     DestroyWindow(window_);
-    EXPECT_FALSE(tw_.Input().NudgeRunning());
-    EXPECT_FALSE(tw_.Device().HasDevice());
+    EXPECT_FALSE(tw_->Input().NudgeRunning());
+    EXPECT_FALSE(tw_->Device().HasDevice());
 }
 
 }  // namespace
