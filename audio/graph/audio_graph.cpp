@@ -451,7 +451,10 @@ void AudioGraph::OnSegmentComplete() {
         ForgetSegment();
         SetState(PlayState::SegmentEnded);
     } else {
+        // The end of the media: the positions go out again at the next play,
+        // which would otherwise run from the end and complete at once.
         Stop();
+        ForgetSegment();
     }
 }
 

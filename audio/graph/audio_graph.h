@@ -85,8 +85,9 @@ public:
     // The handler of kGraphNotifyMessage: drains the graph's event queue.
     // Complete while decoding: OnDecodeFinished, mode 2, then the playback
     // graph (a failed build releases everything and reports OnPlayFailed).
-    // Complete in mode 3: the end of the played segment (see Stop and
-    // PlayState::SegmentEnded). Error abort while decoding: released,
+    // Complete in mode 3: a segment that ends inside the media stops there
+    // (PlayState::SegmentEnded), one that reaches the end stops (Stopped);
+    // either way the segment is forgotten. Error abort while decoding: released,
     // OnPlayFailed. Other aborts: Stop.
     void HandleGraphEvents();
 

@@ -248,6 +248,16 @@ TEST_F(audio_graph, mp3_decodes_builds_the_waveform_and_plays) {
     EXPECT_GE(positions.back(), 800 * kMs);
     EXPECT_LE(positions.back(), 1000 * kMs);
 
+    // Played to the end of the media: stopped, and the segment forgotten so
+    // that the next play sends its positions again.
+    owner.states.clear();
+    ASSERT_EQ(g.PlaySegment(g.Duration() - 300 * kMs, -1, PlayMode::Play), S_OK);
+    EXPECT_EQ(g.SegmentStop(), g.Duration());
+    ASSERT_TRUE(owner.PumpUntil([&] { return g.State() == PlayState::Stopped; }, 5000));
+    EXPECT_EQ(owner.states, (std::vector<PlayState>{PlayState::Playing, PlayState::Stopped}));
+    EXPECT_EQ(g.SegmentStart(), -1);
+    EXPECT_EQ(g.SegmentStop(), -1);
+
     g.ReleaseGraph();
     EXPECT_EQ(g.State(), PlayState::Stopped);
     EXPECT_EQ(g.Mode(), GraphMode::None);
