@@ -33,6 +33,11 @@ public:
     // The sink writes to disk and never waits on a clock.
     HRESULT STDMETHODCALLTYPE ReceiveCanBlock() override { return S_FALSE; }
 
+    // Closes a file the stream left unfinished (a stop before the end of the
+    // stream), so that it can be replaced or deleted at once; it stays on
+    // disk without a valid header. Application thread, no filter lock held.
+    void CloseUnfinished();
+
 protected:
     HRESULT SetMediaType(const AM_MEDIA_TYPE& mt) override;
 
@@ -97,13 +102,7 @@ public:
 
     // IMediaFilter: completion reached while paused is reported on Run (the
     // graph counts completions from Run on), and again after each new Run.
-    HRESULT STDMETHODCALLTYPE Stop() override {
-        LockGuard guard(lock_);
-        const HRESULT hr = BaseFilter::Stop();
-        completionPending_ = false;
-        completionSent_ = false;
-        return hr;
-    }
+    HRESULT STDMETHODCALLTYPE Stop() override;
     HRESULT STDMETHODCALLTYPE Pause() override {
         LockGuard guard(lock_);
         const HRESULT hr = BaseFilter::Pause();
@@ -183,6 +182,20 @@ private:
     bool completionSent_ = false;
 };
 
+HRESULT WaveSinkFilter::Stop() {
+    HRESULT hr;
+    {
+        LockGuard guard(lock_);
+        hr = BaseFilter::Stop();
+        completionPending_ = false;
+        completionSent_ = false;
+    }
+    // After the lock: the streaming lock comes before the filter lock. Once
+    // stopped, no further sample opens the file again.
+    pin_.CloseUnfinished();
+    return hr;
+}
+
 // ---- WaveSinkInputPin
 
 WaveSinkInputPin::WaveSinkInputPin(WaveSinkFilter* sink) : InputPin(sink, L"Input"), sink_(sink) {}
@@ -207,6 +220,11 @@ HRESULT WaveSinkInputPin::SetMediaType(const AM_MEDIA_TYPE& mt) {
     if (FAILED(hr)) return hr;
     hasFormat_ = ReadPcmFormat(mt.pbFormat, mt.cbFormat, &format_) == FormatBlockResult::Ok;
     return S_OK;
+}
+
+void WaveSinkInputPin::CloseUnfinished() {
+    LockGuard stream(streamLock_);
+    if (!finished_ && file_.IsOpen()) file_.Close();
 }
 
 bool WaveSinkInputPin::OpenFile() {

@@ -152,4 +152,26 @@ HRESULT ProgressRecorder::OnProgress(LONGLONG value) {
     return S_OK;
 }
 
+TimedCall::TimedCall(std::function<void()> work) : work_(new std::function<void()>(std::move(work))) {
+    thread_ = CreateThread(nullptr, 0, &TimedCall::Proc, work_, 0, nullptr);
+    if (!thread_) (*work_)();
+}
+
+TimedCall::~TimedCall() {
+    if (Finished(10000)) delete work_;
+}
+
+bool TimedCall::Finished(DWORD ms) {
+    if (!thread_) return true;
+    if (WaitForSingleObject(thread_, ms) != WAIT_OBJECT_0) return false;
+    CloseHandle(thread_);
+    thread_ = nullptr;
+    return true;
+}
+
+DWORD WINAPI TimedCall::Proc(void* work) {
+    (*static_cast<std::function<void()>*>(work))();
+    return 0;
+}
+
 }  // namespace mr::test

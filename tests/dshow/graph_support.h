@@ -8,6 +8,7 @@
 #include <dshow.h>
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -57,6 +58,25 @@ ComPtr<IBaseFilter> AddWaveParser(IGraphBuilder* graph, const std::wstring& path
 long WaitForCompletion(IGraphBuilder* graph, long timeoutMs);
 // Whether the graph's event queue holds `code` (events are consumed).
 bool HasEvent(IGraphBuilder* graph, long code, LONG_PTR* param1 = nullptr);
+
+// Runs `work` on a thread of its own, so that a call that may hang can be
+// timed out. A call still running when the object goes is abandoned (its
+// thread and what it uses are leaked): a hang then fails its test instead of
+// stopping the whole program.
+class TimedCall {
+public:
+    explicit TimedCall(std::function<void()> work);
+    ~TimedCall();
+    TimedCall(const TimedCall&) = delete;
+    TimedCall& operator=(const TimedCall&) = delete;
+    // True when the work ended within `ms`.
+    bool Finished(DWORD ms);
+
+private:
+    static DWORD WINAPI Proc(void* self);
+    std::function<void()>* work_;
+    HANDLE thread_ = nullptr;
+};
 
 // The editor's side of IWaveProgressCallback: records every value with the
 // reference-clock time it arrived at (0 without a clock). Not reference

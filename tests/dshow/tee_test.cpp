@@ -209,5 +209,33 @@ TEST_F(tee_filter, is_created_as_our_own_class_never_the_system_tee) {
     EXPECT_EQ(dshow::CreateTeeFilter(nullptr), E_POINTER);
 }
 
+// The system's audio renderer asks the pin upstream of it for IMediaSeeking
+// when it takes the end of a stream; the tee's delivery thread brings it
+// while the graph stops the tee. Stopping must never wait on that thread with
+// the tee's lock held. Hundreds of rounds, since it depends on timing.
+TEST_F(tee_filter, stopping_while_an_output_delivers_the_end_of_the_stream_never_hangs) {
+    ComPtr<IBaseFilter> audio = NewFilter(CLSID_DSoundRender);
+    ASSERT_TRUE(audio);
+    ASSERT_EQ(graph_->AddFilter(audio.Get(), L"audio"), S_OK);
+    ASSERT_EQ(ConnectInput(), S_OK);
+    ASSERT_EQ(ConnectOutput(0, audio.Get()), S_OK);
+    ASSERT_EQ(ConnectOutput(1, first_.Get()), S_OK);
+    constexpr int kRounds = 300;
+    int round = 0;
+    for (; round < kRounds; ++round) {
+        control_->Pause();
+        source_->PushEndOfStream();
+        if (round % 3 == 1) Sleep(0);
+        TimedCall stop([this] { control_->Stop(); });
+        if (!stop.Finished(10000)) break;
+    }
+    if (round < kRounds) {
+        // The graph is stuck in Stop: leave it, or tearing down would hang too.
+        control_.Detach();
+        graph_.Detach();
+        FAIL() << "Stop hung in round " << round;
+    }
+}
+
 }  // namespace
 }  // namespace mr::test

@@ -337,5 +337,99 @@ TEST_F(wave_sink_graph, set_file_name_takes_one_name_of_at_most_260_characters) 
     CoTaskMemFree(name);
 }
 
+// Progress callbacks of the editor's kind: each one waits for another thread
+// (standing for the application thread) that calls into the sink, which
+// takes the filter lock. The sink reports under its streaming lock only.
+class CallingBackCallback final : public IWaveProgressCallback {
+public:
+    explicit CallingBackCallback(IBaseFilter* sink) : sink_(sink) {}
+    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** ppv) override {
+        if (!ppv) return E_POINTER;
+        *ppv = nullptr;
+        if (riid != IID_IUnknown && riid != IID_IWaveProgressCallback) return E_NOINTERFACE;
+        *ppv = static_cast<IWaveProgressCallback*>(this);
+        return S_OK;
+    }
+    ULONG STDMETHODCALLTYPE AddRef() override { return 1; }
+    ULONG STDMETHODCALLTYPE Release() override { return 0; }
+    HRESULT STDMETHODCALLTYPE OnProgress(LONGLONG) override {
+        ++reports;
+        TimedCall call([this] {
+            ComPtr<IFileSinkFilter> file;
+            if (ComPtr<IBaseFilter>(sink_).As(IID_IFileSinkFilter, &file) != S_OK) return;
+            LPOLESTR name = nullptr;
+            if (file->GetCurFile(&name, nullptr) == S_OK) CoTaskMemFree(name);
+        });
+        if (!call.Finished(2000)) ++blocked;
+        return S_OK;
+    }
+    int reports = 0;
+    int blocked = 0;
+
+private:
+    IBaseFilter* sink_;
+};
+
+class wave_sink_pushed : public wave_sink_graph {
+protected:
+    void SetUp() override {
+        AM_MEDIA_TYPE* type = NewPcmType(1, 8000, 8);
+        sourceFilter_ = PushSource::Create(*type, &source_);
+        graph_ = NewGraph();
+        ASSERT_EQ(graph_->AddFilter(sourceFilter_.Get(), L"source"), S_OK);
+        sink_ = AddSink(graph_.Get(), out_);
+        ASSERT_EQ(graph_->ConnectDirect(PinOf(sourceFilter_.Get(), PINDIR_OUTPUT).Get(),
+                                        PinOf(sink_.Get(), PINDIR_INPUT).Get(), type),
+                  S_OK);
+        dshow::DeleteMediaType(type);
+        ASSERT_EQ(graph_.As(IID_IMediaControl, &control_), S_OK);
+    }
+    void TearDown() override {
+        if (control_) control_->Stop();
+    }
+
+    PushSource* source_ = nullptr;
+    ComPtr<IBaseFilter> sourceFilter_;
+    ComPtr<IBaseFilter> sink_;
+    ComPtr<IGraphBuilder> graph_;
+    ComPtr<IMediaControl> control_;
+};
+
+TEST_F(wave_sink_pushed, a_stop_before_the_end_of_the_stream_lets_go_of_the_half_written_file) {
+    ASSERT_TRUE(SUCCEEDED(control_->Run()));
+    ASSERT_EQ(source_->Push(std::vector<uint8_t>(800, 0x80), 0, 1000000), S_OK);
+    ASSERT_TRUE(SUCCEEDED(control_->Stop()));
+    // The editor overwrites or deletes the decoded file while the stopped
+    // graph still exists.
+    EXPECT_EQ(ReadFileBytes(out_).size(), 844u);
+    HANDLE h = CreateFileW(Wide(out_).c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    EXPECT_NE(h, INVALID_HANDLE_VALUE) << GetLastError();
+    if (h != INVALID_HANDLE_VALUE) CloseHandle(h);
+    EXPECT_TRUE(DeleteFileW(Wide(out_).c_str())) << GetLastError();
+    // Streaming again writes a new file from the new stream.
+    ASSERT_TRUE(SUCCEEDED(control_->Run()));
+    ASSERT_EQ(source_->Push(std::vector<uint8_t>(400, 0x80), 0, 500000), S_OK);
+    ASSERT_EQ(source_->PushEndOfStream(), S_OK);
+    const std::vector<uint8_t> file = ReadFileBytes(out_);
+    ASSERT_EQ(file.size(), 444u);
+    EXPECT_EQ(U32At(file, 40), 400u);
+}
+
+TEST_F(wave_sink_pushed, reports_are_made_without_the_filter_lock_so_the_callback_may_call_back) {
+    CallingBackCallback callback(sink_.Get());
+    ComPtr<IWaveCallbackTarget> target;
+    ASSERT_EQ(sink_.As(IID_IWaveCallbackTarget, &target), S_OK);
+    ASSERT_EQ(target->SetCallback(&callback), S_OK);
+    ASSERT_TRUE(SUCCEEDED(control_->Run()));
+    ASSERT_EQ(source_->PushNewSegment(0, 1000000, 1.0), S_OK);
+    for (int i = 0; i < 10; ++i)
+        ASSERT_EQ(source_->Push(std::vector<uint8_t>(80, 0x80), i * 100000, (i + 1) * 100000), S_OK);
+    ASSERT_EQ(source_->PushEndOfStream(), S_OK);
+    EXPECT_EQ(callback.reports, 10);  // 10 % .. 100 %
+    EXPECT_EQ(callback.blocked, 0);
+    control_->Stop();
+    target->SetCallback(nullptr);
+}
+
 }  // namespace
 }  // namespace mr::test

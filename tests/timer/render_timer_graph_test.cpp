@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cstdlib>
 #include <string>
 
@@ -208,6 +209,54 @@ TEST_F(render_timer_graph, without_a_callback_the_graph_still_plays_to_the_end) 
     ASSERT_TRUE(SUCCEEDED(control_->Run()));
     EXPECT_EQ(WaitForCompletion(graph_.Get(), 5000), EC_COMPLETE);
     EXPECT_TRUE(recorder_.Values().empty());
+}
+
+// A callback of the kind the editor may have: at each report it waits for
+// another thread (standing for the application thread) that calls into the
+// timer, which takes the filter's lock. The timer must not hold that lock
+// while it reports.
+class CallingBackCallback final : public IWaveProgressCallback {
+public:
+    explicit CallingBackCallback(IBaseFilter* timer) : timer_(timer) {}
+    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** ppv) override {
+        if (!ppv) return E_POINTER;
+        *ppv = nullptr;
+        if (riid != IID_IUnknown && riid != IID_IWaveProgressCallback) return E_NOINTERFACE;
+        *ppv = static_cast<IWaveProgressCallback*>(this);
+        return S_OK;
+    }
+    ULONG STDMETHODCALLTYPE AddRef() override { return 1; }
+    ULONG STDMETHODCALLTYPE Release() override { return 0; }
+    HRESULT STDMETHODCALLTYPE OnProgress(LONGLONG) override {
+        ++reports_;
+        TimedCall call([this] {
+            ComPtr<IWaveCallbackTarget> target;
+            ComPtr<ISlowDownControl> slow;
+            if (ComPtr<IBaseFilter>(timer_).As(IID_ISlowDownControl, &slow) == S_OK) slow->SetSlowDown(FALSE);
+            if (ComPtr<IBaseFilter>(timer_).As(IID_IWaveCallbackTarget, &target) == S_OK) target->SetCallback(this);
+        });
+        if (!call.Finished(2000)) ++blocked_;
+        return S_OK;
+    }
+    std::atomic<int> reports_{0};
+    std::atomic<int> blocked_{0};
+
+private:
+    IBaseFilter* timer_;
+};
+
+TEST_F(render_timer_graph, reports_are_made_without_the_filter_lock_so_the_callback_may_call_back) {
+    Build(0.5, /*callback=*/false);
+    CallingBackCallback callback(timer_.Get());
+    ComPtr<IWaveCallbackTarget> target;
+    ASSERT_EQ(timer_.As(IID_IWaveCallbackTarget, &target), S_OK);
+    ASSERT_EQ(target->SetCallback(&callback), S_OK);
+    ASSERT_TRUE(SUCCEEDED(control_->Run()));
+    EXPECT_EQ(WaitForCompletion(graph_.Get(), 10000), EC_COMPLETE);
+    control_->Stop();
+    EXPECT_GT(callback.reports_.load(), 5);
+    EXPECT_EQ(callback.blocked_.load(), 0);
+    target->SetCallback(nullptr);
 }
 
 TEST(render_timer_filter, answers_its_own_interfaces_and_the_renderer_ones) {
