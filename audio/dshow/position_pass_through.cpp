@@ -1,5 +1,8 @@
 #include "audio/dshow/position_pass_through.h"
 
+#include <cmath>
+#include <limits>
+
 #include "audio/dshow/com_ptr.h"
 
 namespace mr::dshow {
@@ -7,8 +10,37 @@ namespace {
 
 constexpr double kUnitsPerSecond = 10000000.0;
 
-LONGLONG ToUnits(REFTIME seconds) {
-    return static_cast<LONGLONG>(seconds * kUnitsPerSecond);
+// Seconds to 100-ns units, saturating: a time beyond the range means the
+// range's end. False for NaN, which means no time at all.
+bool ToUnits(REFTIME seconds, LONGLONG* units) {
+    if (std::isnan(seconds)) return false;
+    const double u = seconds * kUnitsPerSecond;
+    // 2^63 is exactly representable; anything from there on saturates.
+    constexpr double kLimit = 9223372036854775808.0;
+    if (u >= kLimit)
+        *units = std::numeric_limits<LONGLONG>::max();
+    else if (u <= -kLimit)
+        *units = std::numeric_limits<LONGLONG>::min();
+    else
+        *units = static_cast<LONGLONG>(u);
+    return true;
+}
+
+LONGLONG AddSaturated(LONGLONG a, LONGLONG b) {
+    LONGLONG sum = 0;
+    if (__builtin_add_overflow(a, b, &sum))
+        return b > 0 ? std::numeric_limits<LONGLONG>::max() : std::numeric_limits<LONGLONG>::min();
+    return sum;
+}
+
+// Media time of a stream time within a segment played at `rate` (0.5 when
+// the source stretches the media to twice its length). Rates that are not
+// positive and finite count as 1.
+LONGLONG MediaTime(LONGLONG segmentStart, LONGLONG streamTime, double rate) {
+    if (rate == 1.0 || !(rate > 0.0) || !std::isfinite(rate)) return AddSaturated(segmentStart, streamTime);
+    LONGLONG scaled = 0;
+    ToUnits(static_cast<double>(streamTime) * rate / kUnitsPerSecond, &scaled);
+    return AddSaturated(segmentStart, scaled);
 }
 
 REFTIME ToSeconds(LONGLONG units) {
@@ -22,9 +54,11 @@ PositionPassThrough::PositionPassThrough(IUnknown* owner, BasePin* pin) : owner_
 void PositionPassThrough::RegisterMediaTime(IMediaSample* sample) {
     REFERENCE_TIME start = 0, stop = 0;
     if (!sample || FAILED(sample->GetTime(&start, &stop))) return;
+    const LONGLONG segmentStart = pin_->SegmentStart();
+    const double rate = pin_->SegmentRate();
     LockGuard guard(timesLock_);
-    startMedia_ = pin_->SegmentStart() + start;
-    endMedia_ = pin_->SegmentStart() + stop;
+    startMedia_ = MediaTime(segmentStart, start, rate);
+    endMedia_ = MediaTime(segmentStart, stop, rate);
     haveTimes_ = true;
 }
 
@@ -181,7 +215,8 @@ HRESULT PositionPassThrough::get_Duration(REFTIME* length) {
 }
 
 HRESULT PositionPassThrough::put_CurrentPosition(REFTIME time) {
-    LONGLONG units = ToUnits(time);
+    LONGLONG units = 0;
+    if (!ToUnits(time, &units)) return E_INVALIDARG;
     return SetPositions(&units, AM_SEEKING_AbsolutePositioning, nullptr, AM_SEEKING_NoPositioning);
 }
 
@@ -202,7 +237,8 @@ HRESULT PositionPassThrough::get_StopTime(REFTIME* time) {
 }
 
 HRESULT PositionPassThrough::put_StopTime(REFTIME time) {
-    LONGLONG units = ToUnits(time);
+    LONGLONG units = 0;
+    if (!ToUnits(time, &units)) return E_INVALIDARG;
     return SetPositions(nullptr, AM_SEEKING_NoPositioning, &units, AM_SEEKING_AbsolutePositioning);
 }
 

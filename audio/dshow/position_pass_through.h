@@ -22,7 +22,9 @@ public:
     PositionPassThrough(IUnknown* owner, BasePin* pin);
 
     // The media times of a sample now being rendered: the pin's segment start
-    // plus the sample's stream times. Samples without times are ignored.
+    // plus the sample's stream times scaled by the segment's rate (a stream
+    // stretched to twice the media's length has rate 0.5), saturating.
+    // Samples without times are ignored.
     void RegisterMediaTime(IMediaSample* sample);
     // Forgets the registered times (after a flush).
     void ResetMediaTime();
@@ -67,6 +69,7 @@ public:
                                      VARIANT* result, EXCEPINFO* exception, UINT* argError) override;
 
     // IMediaPosition, in seconds, on top of the IMediaSeeking calls above.
+    // Times beyond the 100-ns range saturate; NaN is E_INVALIDARG.
     HRESULT STDMETHODCALLTYPE get_Duration(REFTIME* length) override;
     HRESULT STDMETHODCALLTYPE put_CurrentPosition(REFTIME time) override;
     HRESULT STDMETHODCALLTYPE get_CurrentPosition(REFTIME* time) override;

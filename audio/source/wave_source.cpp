@@ -38,6 +38,7 @@ bool WaveSource::Start(int64_t start, int64_t stop) {
     stop_ = stop < start_ ? start_ : stop > duration_ ? duration_ : stop;
     stretching_ = slowDown_;
     discontinuity_ = true;
+    ended_ = false;
     sampleTime_ = 0;
     if (stretching_) {
         segmentLength_ = 2 * (stop_ - start_);
@@ -50,10 +51,23 @@ bool WaveSource::Start(int64_t start, int64_t stop) {
     return true;
 }
 
+bool WaveSource::ContinueTo(int64_t stop) {
+    if (!started_ || failed_ || ended_) return false;
+    stop_ = stop < start_ ? start_ : stop > duration_ ? duration_ : stop;
+    if (stretching_) {
+        segmentLength_ = 2 * (stop_ - start_);
+    } else {
+        segmentLength_ = stop_ - start_;
+        stopFrame_ = FramesAt(pattern_, stop_);
+    }
+    return true;
+}
+
 FillStatus WaveSource::Fill(uint8_t* out, uint32_t capacity, SampleInfo* info) {
     if (!started_ || failed_ || !out || !info || capacity < SampleBytes()) return FillStatus::Failed;
     const FillStatus status = stretching_ ? FillStretched(out, info) : FillStored(out, info);
     if (status == FillStatus::Failed) failed_ = true;
+    if (status == FillStatus::EndOfStream) ended_ = true;
     if (status == FillStatus::Sample) {
         info->discontinuity = discontinuity_;
         discontinuity_ = false;
@@ -67,7 +81,9 @@ FillStatus WaveSource::FillStored(uint8_t* out, SampleInfo* info) {
     int64_t end = sampleTime_ + kSampleUnits;
     if (stopFrame_ - currentFrame_ < n) {
         n = static_cast<uint32_t>(stopFrame_ - currentFrame_);
-        end = segmentLength_;
+        // A stop moved while streaming may resolve to a frame just past the
+        // time already delivered: the sample still never ends before it starts.
+        end = segmentLength_ < sampleTime_ ? sampleTime_ : segmentLength_;
     }
     const uint32_t blockAlign = format_.blockAlign;
     uint32_t stored = 0;

@@ -67,6 +67,14 @@ public:
     // vocoder, which reads the file: false when that fails (the next Fill
     // then fails as well).
     bool Start(int64_t start, int64_t stop);
+    // Moves the stop of the running segment to `stop` (clamped to start ..
+    // Duration()) without starting it again: what was delivered stays, and
+    // the stream goes on to the new stop, or ends at the next Fill when it
+    // is already past it. False, changing nothing, when no segment runs or
+    // it has already ended (Fill answered EndOfStream or Failed).
+    bool ContinueTo(int64_t stop);
+    // Whether the running segment has ended (Fill answered EndOfStream).
+    bool Ended() const { return ended_; }
     int64_t SegmentStart() const { return start_; }
     int64_t SegmentStop() const { return stop_; }
     // 100-ns length of the delivered stream: stop − start, twice that in
@@ -106,6 +114,7 @@ private:
     bool failed_ = false;
     bool stretching_ = false;
     bool discontinuity_ = false;
+    bool ended_ = false;
     int64_t start_ = 0;
     int64_t stop_ = 0;
     int64_t segmentLength_ = 0;

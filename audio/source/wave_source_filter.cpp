@@ -2,6 +2,7 @@
 
 #include <mmreg.h>
 
+#include <cstdint>
 #include <cstring>
 #include <new>
 
@@ -66,6 +67,8 @@ public:
     HRESULT STDMETHODCALLTYPE GetRate(double* rate) override;
     HRESULT STDMETHODCALLTYPE GetPreroll(LONGLONG* preroll) override;
 
+    HRESULT Inactive() override;
+
 protected:
     HRESULT QueryPinInterface(REFIID riid, void** ppv) override;
     HRESULT DecideBufferSize(IMemAllocator* allocator, ALLOCATOR_PROPERTIES* request) override;
@@ -82,6 +85,8 @@ private:
     LONGLONG start_ = 0;
     LONGLONG stop_ = 0;
     bool startFailed_ = false;
+    // The streaming thread has begun a segment that is not yet stopped.
+    bool streamActive_ = false;
 };
 
 class WaveSourceFilter final : public BaseFilter, public IFileSourceFilter, public ISlowDownControl {
@@ -235,11 +240,19 @@ HRESULT WaveSourcePin::DecideBufferSize(IMemAllocator* allocator, ALLOCATOR_PROP
     return S_OK;
 }
 
+HRESULT WaveSourcePin::Inactive() {
+    const HRESULT hr = SourcePin::Inactive();
+    LockGuard guard(lock_);
+    streamActive_ = false;
+    return hr;
+}
+
 HRESULT WaveSourcePin::OnStreamStart() {
     LONGLONG start, stop;
     double rate;
     {
         LockGuard guard(lock_);
+        streamActive_ = true;
         source_.SetSlowDown(slowDown_);
         start = start_;
         stop = stop_;
@@ -342,11 +355,22 @@ HRESULT WaveSourcePin::ConvertTimeFormat(LONGLONG* target, const GUID* targetFor
     return S_OK;
 }
 
+namespace {
+
+// Relative positions come from callers: saturate instead of overflowing.
+LONGLONG AddSaturated(LONGLONG a, LONGLONG b) {
+    LONGLONG sum = 0;
+    if (__builtin_add_overflow(a, b, &sum)) return b > 0 ? INT64_MAX : INT64_MIN;
+    return sum;
+}
+
+}  // namespace
+
 HRESULT WaveSourcePin::SetPositions(LONGLONG* current, DWORD currentFlags, LONGLONG* stop, DWORD stopFlags) {
     const DWORD startBits = currentFlags & AM_SEEKING_PositioningBitsMask;
     const DWORD stopBits = stopFlags & AM_SEEKING_PositioningBitsMask;
     if ((startBits && !current) || (stopBits && !stop)) return E_POINTER;
-    bool changed = false;
+    bool restart = false;
     {
         LockGuard guard(lock_);
         const LONGLONG duration = source_.Duration();
@@ -354,27 +378,37 @@ HRESULT WaveSourcePin::SetPositions(LONGLONG* current, DWORD currentFlags, LONGL
         switch (startBits) {
             case AM_SEEKING_NoPositioning: break;
             case AM_SEEKING_AbsolutePositioning: newStart = *current; break;
-            case AM_SEEKING_RelativePositioning: newStart = start_ + *current; break;
+            case AM_SEEKING_RelativePositioning: newStart = AddSaturated(start_, *current); break;
             default: return E_INVALIDARG;
         }
         switch (stopBits) {
             case AM_SEEKING_NoPositioning: break;
             case AM_SEEKING_AbsolutePositioning: newStop = *stop; break;
-            case AM_SEEKING_RelativePositioning: newStop = stop_ + *stop; break;
-            case AM_SEEKING_IncrementalPositioning: newStop = newStart + *stop; break;
+            case AM_SEEKING_RelativePositioning: newStop = AddSaturated(stop_, *stop); break;
+            case AM_SEEKING_IncrementalPositioning: newStop = AddSaturated(newStart, *stop); break;
             default: return E_INVALIDARG;
         }
         // Positions outside the file mean its start or its end.
         newStart = newStart < 0 ? 0 : newStart > duration ? duration : newStart;
         newStop = newStop < newStart ? newStart : newStop > duration ? duration : newStop;
-        changed = startBits != AM_SEEKING_NoPositioning || newStop != stop_;
+        if (startBits != AM_SEEKING_NoPositioning) {
+            // A seek: flush, and begin again from the new positions.
+            restart = true;
+        } else if (newStop != stop_ && streamActive_) {
+            // Only the stop moves: the stream goes on from what is playing.
+            // One that has already ended starts again where it ended.
+            if (!source_.ContinueTo(newStop)) {
+                newStart = source_.Ended() ? source_.SegmentStop() : start_;
+                if (newStart > newStop) newStart = newStop;
+                restart = true;
+            }
+        }
         start_ = newStart;
         stop_ = newStop;
         if (current && (currentFlags & AM_SEEKING_ReturnTime)) *current = start_;
         if (stop && (stopFlags & AM_SEEKING_ReturnTime)) *stop = stop_;
     }
-    // While streaming: flush, and begin again from the new positions.
-    return changed ? RestartStreaming() : S_OK;
+    return restart ? RestartStreaming() : S_OK;
 }
 
 HRESULT WaveSourcePin::GetPositions(LONGLONG* current, LONGLONG* stop) {

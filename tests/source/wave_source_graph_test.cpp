@@ -9,6 +9,9 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cmath>
+#include <cstdint>
+#include <limits>
 #include <string>
 #include <vector>
 
@@ -443,6 +446,134 @@ TEST_F(wave_source_playback, slowed_playback_reports_file_positions_at_half_spee
     for (size_t i = 1; i < reports.size(); ++i) EXPECT_EQ(reports[i].value - reports[i - 1].value, 200000) << i;
     const double wall = static_cast<double>(reports.back().clockTime - reports.front().clockTime);
     EXPECT_NEAR(wall, 2.0 * (10000000 - 5200000), 200000);
+}
+
+TEST_F(wave_source_playback, stopping_during_playback_ends_the_stream_quietly) {
+    // The graph stops the renderers before the source: the source's thread
+    // must take that as the stop it is, not as a failure to report.
+    Build(MakeWave(2, 44100, 16, 44100), false);
+    for (int round = 0; round < 30; ++round) {
+        ASSERT_TRUE(SUCCEEDED(control_->Run()));
+        Sleep(20 + 10 * (round % 4));
+        ASSERT_TRUE(SUCCEEDED(control_->Stop()));
+    }
+    EXPECT_FALSE(HasEvent(graph_.Get(), EC_ERRORABORT));
+}
+
+TEST_F(wave_source_playback, slowed_playback_ends_at_the_stop_position_not_past_it) {
+    Build(MakeWave(2, 44100, 16, 44100), true);
+    SeekTo(5000000);
+    ASSERT_TRUE(SUCCEEDED(control_->Run()));
+    EXPECT_EQ(WaitForCompletion(graph_.Get(), 10000), EC_COMPLETE);
+    ComPtr<IBaseFilter> timer;
+    ASSERT_EQ(graph_->FindFilterByName(L"MRWavRenderTimer", timer.Put()), S_OK);
+    ComPtr<IMediaSeeking> seeking;
+    ASSERT_EQ(timer.As(IID_IMediaSeeking, &seeking), S_OK);
+    // The stretched stream ran 1 s for 0.5 s of the file.
+    LONGLONG current = 0;
+    ASSERT_EQ(seeking->GetCurrentPosition(&current), S_OK);
+    EXPECT_EQ(current, 10000000);
+}
+
+// source -> a recording renderer on the graph's clock.
+class wave_source_rendered : public wave_source_graph {
+protected:
+    void Build(const WaveFile& wave) {
+        graph_ = NewGraph();
+        source_ = AddSource(graph_.Get(), wave.bytes);
+        renderer_ = RecordingRenderer::Create(&recorder_);
+        ASSERT_EQ(graph_->AddFilter(renderer_.Get(), L"recorder"), S_OK);
+        ASSERT_EQ(graph_->ConnectDirect(PinOf(source_.Get(), PINDIR_OUTPUT).Get(),
+                                        PinOf(renderer_.Get(), PINDIR_INPUT).Get(), nullptr),
+                  S_OK);
+        ASSERT_EQ(graph_.As(IID_IMediaControl, &control_), S_OK);
+        ASSERT_EQ(graph_->SetDefaultSyncSource(), S_OK);
+    }
+    void TearDown() override {
+        if (control_) control_->Stop();
+    }
+
+    ComPtr<IGraphBuilder> graph_;
+    ComPtr<IBaseFilter> source_;
+    ComPtr<IBaseFilter> renderer_;
+    RecordingRenderer* recorder_ = nullptr;
+    ComPtr<IMediaControl> control_;
+};
+
+TEST_F(wave_source_rendered, moving_only_the_stop_goes_on_from_what_is_playing) {
+    Build(MakeWave(1, 8000, 8, 24000));  // 3 s
+    ComPtr<IMediaSeeking> seeking = GraphSeeking(graph_.Get());
+    LONGLONG start = 10000000, none = 0;
+    ASSERT_EQ(seeking->SetPositions(&start, AM_SEEKING_AbsolutePositioning, &none, AM_SEEKING_NoPositioning), S_OK);
+    ASSERT_TRUE(SUCCEEDED(control_->Run()));
+    for (int i = 0; i < 200 && recorder_->RenderedSamples().size() < 3; ++i) Sleep(10);
+    ASSERT_GE(recorder_->RenderedSamples().size(), 3u);
+    LONGLONG stop = 25000000;
+    ASSERT_EQ(seeking->SetPositions(&none, AM_SEEKING_NoPositioning, &stop, AM_SEEKING_AbsolutePositioning), S_OK);
+    EXPECT_EQ(WaitForCompletion(graph_.Get(), 10000), EC_COMPLETE);
+    const auto rendered = recorder_->RenderedSamples();
+    // One unbroken stream from 1 s: 1.5 s in 38 samples, the last 20 ms.
+    ASSERT_EQ(rendered.size(), 38u);
+    for (size_t i = 0; i < rendered.size(); ++i) {
+        EXPECT_EQ(rendered[i].start, static_cast<REFERENCE_TIME>(i) * 400000) << i;
+        EXPECT_EQ(rendered[i].segmentStart, 10000000) << i;
+    }
+    LONGLONG stopNow = 0;
+    ASSERT_EQ(seeking->GetPositions(nullptr, &stopNow), S_OK);
+    EXPECT_EQ(stopNow, stop);
+}
+
+TEST_F(wave_source_rendered, positions_out_of_any_range_are_clamped_and_nan_is_refused) {
+    Build(MakeWave(1, 8000, 8, 8000));  // 1 s
+    ComPtr<IMediaSeeking> seeking;
+    ASSERT_EQ(PinOf(source_.Get(), PINDIR_OUTPUT).As(IID_IMediaSeeking, &seeking), S_OK);
+    constexpr LONGLONG kMax = INT64_MAX, kMin = INT64_MIN, kEnd = 10000000;
+    struct Case {
+        LONGLONG current;
+        DWORD currentFlags;
+        LONGLONG stop;
+        DWORD stopFlags;
+        LONGLONG wantCurrent, wantStop;
+    } cases[] = {
+        {5000000, AM_SEEKING_AbsolutePositioning, kEnd, AM_SEEKING_AbsolutePositioning, 5000000, kEnd},
+        {kMax, AM_SEEKING_RelativePositioning, 0, AM_SEEKING_NoPositioning, kEnd, kEnd},
+        {kMin, AM_SEEKING_RelativePositioning, 0, AM_SEEKING_NoPositioning, 0, kEnd},
+        {kMax, AM_SEEKING_RelativePositioning, kMin, AM_SEEKING_RelativePositioning, kEnd, kEnd},
+        {2000000, AM_SEEKING_AbsolutePositioning, kMax, AM_SEEKING_IncrementalPositioning, 2000000, kEnd},
+        {0, AM_SEEKING_NoPositioning, kMin, AM_SEEKING_RelativePositioning, 2000000, 2000000},
+        {kMin, AM_SEEKING_AbsolutePositioning, kMax, AM_SEEKING_AbsolutePositioning, 0, kEnd},
+    };
+    for (const Case& c : cases) {
+        LONGLONG current = c.current, stop = c.stop;
+        EXPECT_EQ(seeking->SetPositions(&current, c.currentFlags, &stop, c.stopFlags), S_OK);
+        LONGLONG gotCurrent = -1, gotStop = -1;
+        ASSERT_EQ(seeking->GetPositions(&gotCurrent, &gotStop), S_OK);
+        EXPECT_EQ(gotCurrent, c.wantCurrent) << c.current << " " << c.stop;
+        EXPECT_EQ(gotStop, c.wantStop) << c.current << " " << c.stop;
+    }
+
+    // Seconds through the renderer's IMediaPosition, passed upstream.
+    ComPtr<IMediaPosition> position;
+    ASSERT_EQ(renderer_.As(IID_IMediaPosition, &position), S_OK);
+    struct Seconds {
+        double time;
+        HRESULT result;
+        LONGLONG wantCurrent;
+    } seconds[] = {
+        {0.25, S_OK, 2500000},
+        {std::nan(""), E_INVALIDARG, 2500000},
+        {1e300, S_OK, kEnd},
+        {-1e300, S_OK, 0},
+        {-std::numeric_limits<double>::infinity(), S_OK, 0},
+        {std::numeric_limits<double>::infinity(), S_OK, kEnd},
+    };
+    for (const Seconds& c : seconds) {
+        EXPECT_EQ(position->put_CurrentPosition(c.time), c.result) << c.time;
+        LONGLONG gotCurrent = -1;
+        ASSERT_EQ(seeking->GetPositions(&gotCurrent, nullptr), S_OK);
+        EXPECT_EQ(gotCurrent, c.wantCurrent) << c.time;
+    }
+    EXPECT_EQ(position->put_StopTime(std::nan("")), E_INVALIDARG);
 }
 
 }  // namespace
