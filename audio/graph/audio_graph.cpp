@@ -519,7 +519,9 @@ HRESULT AudioGraph::Stop() {
     WaitState(nullptr);
     if (mode_ == GraphMode::Decoding) SetMode(GraphMode::None);
     SetState(PlayState::Stopped);
-    return hr;
+    // S_FALSE only says that a filter was still on its way to stopped when
+    // Stop returned; the wait above has given it its time.
+    return FAILED(hr) ? hr : S_OK;
 }
 
 HRESULT AudioGraph::PlaySegment(int64_t start, int64_t stop, PlayMode mode) {
