@@ -1,5 +1,7 @@
 #include "audio/source/wave_header.h"
 
+#include <cstdint>
+
 #include <cstring>
 
 namespace mr::wavesource {
@@ -35,6 +37,9 @@ bool ReadWaveHeader(const uint8_t* header, uint64_t fileSize, WaveFormat* format
     f.blockAlign = U16(header + 32);
     f.bitsPerSample = U16(header + 34);
     if (f.samplesPerSec == 0 || f.samplesPerSec % 25 != 0) return false;
+    // The media type states the byte rate (block alignment × rate) in 32
+    // bits; a rate that cannot be stated so is no audio anyone can play.
+    if (uint64_t{U16(header + 32)} * f.samplesPerSec > UINT32_MAX) return false;
     if (f.blockAlign != 1 && f.blockAlign != 2 && f.blockAlign != 4) return false;
     // The channels and bits must describe the block alignment: the samples
     // are interpreted by them (8-bit unsigned, 16-bit signed), and a format

@@ -91,6 +91,28 @@ TEST(wave_header, every_field_of_the_table_is_checked) {
     }
 }
 
+TEST(wave_header, rates_whose_byte_rate_exceeds_32_bits_are_refused) {
+    struct Case {
+        uint16_t channels, bits;
+        uint32_t rate;
+        bool accepted;
+    } cases[] = {
+        {2, 16, 1073741800, true},   // 4 × rate just below 2^32
+        {2, 16, 1073741825, false},  // 4 × rate past 2^32
+        {1, 8, 4294967275, true},    // the highest multiple of 25, one byte per frame
+        {1, 16, 2147483650, false},
+    };
+    for (const Case& c : cases) {
+        auto file = WaveFile({}, std::vector<uint8_t>(64, 0));
+        Put16(file, 22, c.channels);
+        Put32(file, 24, c.rate);
+        Put16(file, 32, static_cast<uint16_t>(c.channels * c.bits / 8));
+        Put16(file, 34, c.bits);
+        WaveFormat f;
+        EXPECT_EQ(Check(file, &f), c.accepted) << c.rate;
+    }
+}
+
 TEST(wave_header, other_chunks_between_fmt_and_data_are_refused) {
     // A LIST chunk where "data" must be, as some writers put one there.
     mr::test::Bytes b;
