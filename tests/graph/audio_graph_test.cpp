@@ -438,8 +438,10 @@ TEST_F(audio_graph, slow_down_switch) {
 
     int64_t at = 0;
     ASSERT_EQ(g.CurrentPosition(&at), S_OK);
-    const size_t before = owner.ProgressCount();
     ASSERT_EQ(g.SetSlowDown(true), S_OK);
+    // Reports from here on come from the resumed stream (those of the stream
+    // before the switch were delivered before its Stop returned).
+    const size_t before = owner.ProgressCount();
     EXPECT_EQ(g.State(), PlayState::Playing);
     int64_t resumed = 0;
     ASSERT_EQ(g.CurrentPosition(&resumed), S_OK);
@@ -466,6 +468,16 @@ TEST_F(audio_graph, slow_down_switch) {
     const Advance again = advance(400);
     EXPECT_GT(again.graph, 300 * kMs);
     EXPECT_GT(again.reported, 300 * kMs);
+
+    // And on while stopped: the next play runs at half speed.
+    ASSERT_EQ(g.Stop(), S_OK);
+    ASSERT_EQ(g.SetSlowDown(true), S_OK);
+    ASSERT_EQ(g.PlaySegment(0, -1, PlayMode::Play), S_OK);
+    owner.PumpFor(200);
+    const Advance slowAgain = advance(400);
+    EXPECT_GT(slowAgain.graph, 120 * kMs);
+    EXPECT_LT(slowAgain.graph, 280 * kMs);
+    EXPECT_LT(slowAgain.reported, 280 * kMs);
     g.ReleaseGraph();
 }
 
