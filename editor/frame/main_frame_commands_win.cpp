@@ -291,7 +291,7 @@ void MainFrame::UpdateCommandStates() {
     const bool textFocus = lyricsView && focus_ == Pane::Text;
     const CHARRANGE sel = textFocus ? PaneSelection() : CHARRANGE{0, 0};
     const bool hasText = doc_.CellCount() > 0;
-    const bool ready = graphMode_ == 3;
+    const bool ready = graphMode_ == graph::GraphMode::PlaybackReady;
     bool states[kSlotCount] = {};
     states[kSlotSave] = doc_.IsModified();
     states[kSlotSaveAs] = hasText;

@@ -6,7 +6,7 @@
 #include <windowsx.h>
 
 #include <algorithm>
-#include <cwchar>
+#include <string>
 #include <iterator>
 
 #include "common/file.h"
@@ -76,6 +76,7 @@ MainFrame::MainFrame(HINSTANCE instance) : instance_(instance) {
 
 MainFrame::~MainFrame() {
     doc_.SetHistoryListener(nullptr);
+    graph_.reset();
     if (richOle_) richOle_->Release();
     if (window_) DestroyWindow(window_);
     if (images_) ImageList_Destroy(images_);
@@ -258,6 +259,7 @@ bool MainFrame::CreateChildren() {
         Fail(L"Failed to create list view.");
         return false;
     }
+    graph_.reset(new (std::nothrow) graph::AudioGraph(window_, this));
     // The tab strip sits over the timeline's bottom edge.
     SetWindowPos(tabHolder_, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
     return true;
@@ -532,22 +534,20 @@ void MainFrame::IdleUpdate() {
     UpdateCommandStates();
     if (!refreshStatus_) return;
     refreshStatus_ = false;
-    wchar_t text[64];
+    auto field = [this](WPARAM part, const wchar_t* label, int value) {
+        const std::wstring text = label + std::to_wstring(value);
+        SendMessageW(status_, SB_SETTEXTW, part, reinterpret_cast<LPARAM>(text.c_str()));
+    };
     if (view_ == 0) {
-        swprintf(text, std::size(text), L"TC: %d", doc_.TimingCount());
-        SendMessageW(status_, SB_SETTEXTW, 1, reinterpret_cast<LPARAM>(text));
-        swprintf(text, std::size(text), L"LC: %d", doc_.SegmentCount());
-        SendMessageW(status_, SB_SETTEXTW, 2, reinterpret_cast<LPARAM>(text));
+        field(1, L"TC: ", doc_.TimingCount());
+        field(2, L"LC: ", doc_.SegmentCount());
         const CHARRANGE sel = PaneSelection();
         const auto line = static_cast<int>(SendMessageW(textPane_, EM_EXLINEFROMCHAR, 0, sel.cpMin));
         const auto lineStart = static_cast<int>(SendMessageW(textPane_, EM_LINEINDEX, static_cast<WPARAM>(line), 0));
-        swprintf(text, std::size(text), L"Ln: %d", line + 1);
-        SendMessageW(status_, SB_SETTEXTW, 3, reinterpret_cast<LPARAM>(text));
-        swprintf(text, std::size(text), L"Co: %d", static_cast<int>(sel.cpMin) - lineStart + 1);
-        SendMessageW(status_, SB_SETTEXTW, 4, reinterpret_cast<LPARAM>(text));
+        field(3, L"Ln: ", line + 1);
+        field(4, L"Co: ", static_cast<int>(sel.cpMin) - lineStart + 1);
     } else {
-        swprintf(text, std::size(text), L"PC: %d", doc_.PictureCount());
-        SendMessageW(status_, SB_SETTEXTW, 1, reinterpret_cast<LPARAM>(text));
+        field(1, L"PC: ", doc_.PictureCount());
         for (WPARAM part = 2; part <= 4; ++part) SendMessageW(status_, SB_SETTEXTW, part, reinterpret_cast<LPARAM>(L""));
     }
 }
@@ -566,14 +566,38 @@ ScreenRect MainFrame::NormalWindowRect() const {
 }
 
 void MainFrame::ShutDownSession() {
-    // Playback is shut down here once the graph is attached.
-    graphMode_ = 0;
-    playState_ = 1;
+    if (graph_) graph_->ReleaseGraph();
     SaveEditorSettings(*settings_, NormalWindowRect());
+    if (graph_ && !graph_->DecodedPath().empty()) graph_->DeleteDecodedFile();
     if (!settings_->wavePath.empty()) {
         fs::Remove(settings_->wavePath);
         settings_->wavePath.clear();
     }
+}
+
+void MainFrame::OnGraphModeChanged(graph::GraphMode mode) {
+    graphMode_ = mode;
+}
+
+void MainFrame::OnPlayStateChanged(graph::PlayState state) {
+    playState_ = state;
+}
+
+// From the filters' threads: the value is only stored here; the timeline
+// reads it when it draws.
+void MainFrame::OnProgress(int64_t value) {
+    InterlockedExchange64(&progress_, value);
+    if (timeline_) InvalidateRect(timeline_, nullptr, FALSE);
+}
+
+void MainFrame::OnDecodeFinished(const std::u16string& decodedPath) {
+    settings_->wavePath = decodedPath;
+}
+
+void MainFrame::OnPlayFailed() {
+    settings_->audioPath.clear();
+    MessageBoxW(window_, reinterpret_cast<const wchar_t*>(graph::kPlayFailureText),
+                reinterpret_cast<const wchar_t*>(graph::kPlayFailureTitle), MB_OK | MB_ICONWARNING);
 }
 
 bool MainFrame::CloseEditor() {
@@ -707,6 +731,9 @@ LRESULT MainFrame::OnMessage(UINT message, WPARAM wp, LPARAM lp) {
         case MR_ID_MSG_RECORD_REDONE:
             ApplyRecord(*reinterpret_cast<const EditRecord*>(lp), message == MR_ID_MSG_RECORD_UNDONE);
             return TRUE;
+        case MR_ID_MSG_GRAPH_EVENT:
+            if (graph_) graph_->HandleGraphEvents();
+            return 0;
         case MR_ID_MSG_SELECTION:
             return MAKELRESULT(0xFFFF, 0xFFFF);
         case MR_ID_MSG_PICTURES_CHANGED:

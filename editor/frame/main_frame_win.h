@@ -8,9 +8,10 @@
 // counters and runs the close sequence. One per process, owned by RunEditor
 // for the whole run; everything here runs on the user-interface thread.
 //
-// The playback graph is not part of the frame yet: the graph fields below
-// keep its mode and state so that the commands' enable rules already read
-// them; they stay "no graph" until the graph is attached.
+// The frame owns the editor's audio graph and is its listener: it keeps the
+// graph's mode and play state for the commands' enable rules, handles the
+// graph's events and deletes the decoded wave file at close. The audio open
+// flow and the transport commands are not wired to it yet.
 
 #include <windows.h>
 #include <commctrl.h>
@@ -22,6 +23,7 @@
 #include <memory>
 #include <string>
 
+#include "audio/graph/audio_graph.h"
 #include "editor/files/save_types.h"
 #include "editor/frame/editor_settings.h"
 #include "editor/frame/frame_rules.h"
@@ -33,7 +35,7 @@ namespace mr {
 // Exit code of the message loop (the quit message's parameter).
 int RunEditor(HINSTANCE instance, int showCommand);
 
-class MainFrame final : public HistoryListener {
+class MainFrame final : public HistoryListener, private graph::GraphListener {
 public:
     explicit MainFrame(HINSTANCE instance);
     ~MainFrame() override;
@@ -59,6 +61,13 @@ public:
     bool RecordRedone(const EditRecord& record) override;
 
 private:
+    // GraphListener.
+    void OnGraphModeChanged(graph::GraphMode mode) override;
+    void OnPlayStateChanged(graph::PlayState state) override;
+    void OnProgress(int64_t value) override;
+    void OnDecodeFinished(const std::u16string& decodedPath) override;
+    void OnPlayFailed() override;
+
     enum class Pane { None, Timeline, Text, Pictures };
 
     static LRESULT CALLBACK Proc(HWND window, UINT message, WPARAM wp, LPARAM lp);
@@ -165,13 +174,13 @@ private:
     bool resyncPane_ = false;        // compare the texts at the next change
     const std::u16string* pasteText_ = nullptr;  // characters of the paste under way
 
-    // Playback (as the graph defines them: mode 0 none, 3 ready; state 1
-    // stopped, 4 playing), and the segment last sent to the graph.
-    int graphMode_ = 0;
-    int playState_ = 1;
-    int playMode_ = 3;
-    int64_t segmentStart_ = -1;
-    int64_t segmentStop_ = -1;
+    // Playback: the graph (made with the window), its mode and play state
+    // as last reported, and the last position or decode percent reported
+    // from the filters' threads.
+    std::unique_ptr<graph::AudioGraph> graph_;
+    graph::GraphMode graphMode_ = graph::GraphMode::None;
+    graph::PlayState playState_ = graph::PlayState::Stopped;
+    volatile LONG64 progress_ = 0;
 
     // One cached enabled flag per command of the enable table; −1 matches
     // neither state so the first pass sets every control.

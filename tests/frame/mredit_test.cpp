@@ -112,11 +112,14 @@ public:
     }
 
     // Waits until the editor has handled everything sent so far, idle pass
-    // included.
+    // included. Sent messages are handled before posted ones, so a posted
+    // WM_NULL followed by two sent ones returns only once every message
+    // posted before it has been dispatched and the idle pass has run.
     void Settle() const {
+        WaitForInputIdle(pi_.hProcess, 2000);
+        PostMessageW(window_, WM_NULL, 0, 0);
         DWORD_PTR r = 0;
         SendMessageTimeoutW(window_, WM_NULL, 0, 0, SMTO_BLOCK, 5000, &r);
-        WaitForInputIdle(pi_.hProcess, 2000);
         SendMessageTimeoutW(window_, WM_NULL, 0, 0, SMTO_BLOCK, 5000, &r);
     }
 
@@ -136,7 +139,21 @@ public:
         return nullptr;
     }
 
+    // The part's text once it is non-empty (the idle pass may still be
+    // under way), or "" after 3 s.
     std::wstring StatusText(int part) const {
+        std::wstring text;
+        for (int i = 0; i < 30 && text.empty(); ++i) {
+            if (i > 0) {
+                Sleep(100);
+                Settle();
+            }
+            text = ReadStatus(part);
+        }
+        return text;
+    }
+
+    std::wstring ReadStatus(int part) const {
         HWND status = StatusBar();
         RemoteBuffer buffer(pi_.hProcess, 512);
         const LRESULT r = SendMessageW(status, SB_GETTEXTW, static_cast<WPARAM>(part), buffer.Address());
@@ -213,6 +230,27 @@ public:
         }
         SendInput(static_cast<UINT>(inputs.size()), inputs.data(), sizeof(INPUT));
         Sleep(300);
+        Settle();
+    }
+
+    // A real left-button drag between two screen points.
+    void Drag(POINT from, POINT to) const {
+        SetForegroundWindow(window_);
+        auto button = [](DWORD flags) {
+            INPUT in = {};
+            in.type = INPUT_MOUSE;
+            in.mi.dwFlags = flags;
+            SendInput(1, &in, sizeof in);
+            Sleep(100);
+        };
+        SetCursorPos(from.x, from.y);
+        Sleep(100);
+        button(MOUSEEVENTF_LEFTDOWN);
+        for (int i = 1; i <= 4; ++i) {
+            SetCursorPos(from.x + (to.x - from.x) * i / 4, from.y + (to.y - from.y) * i / 4);
+            button(MOUSEEVENTF_MOVE);
+        }
+        button(MOUSEEVENTF_LEFTUP);
         Settle();
     }
 
@@ -379,6 +417,30 @@ TEST_F(mredit, first_start_shows_the_main_window_with_its_children) {
 
     const std::u16string shot = test::ProgramFolder() + u"\\mredit_main_window.png";
     EXPECT_TRUE(SaveScreenshot(w, Wide(shot)));
+
+    // The pane border: grabbed within 3 pixels, dragged with the ghost bar,
+    // the panes laid out at the release.
+    auto paneTop = [&] {
+        RECT pr;
+        GetWindowRect(editor.Child(MR_ID_TEXT_PANE), &pr);
+        POINT p{pr.left, pr.top};
+        ScreenToClient(w, &p);
+        return static_cast<int>(p.y);
+    };
+    const int border = paneTop() - 3;
+    POINT grab{200, border};
+    ClientToScreen(w, &grab);
+    EXPECT_EQ(SendMessageW(w, WM_NCHITTEST, 0, MAKELPARAM(grab.x, grab.y)), HTSIZE);
+    EXPECT_NE(SendMessageW(w, WM_NCHITTEST, 0, MAKELPARAM(grab.x, grab.y - 4)), HTSIZE);
+    editor.Drag(grab, POINT{grab.x, grab.y - 80});
+    EXPECT_EQ(paneTop(), border - 80 + 3);
+    // Dragged far down: the bar stops 24 pixels above the status bar, and
+    // the layout keeps the border 26 pixels above it.
+    editor.Drag(POINT{grab.x, grab.y - 80}, POINT{grab.x, grab.y + 2000});
+    RECT status, client;
+    GetWindowRect(editor.StatusBar(), &status);
+    GetClientRect(w, &client);
+    EXPECT_EQ(paneTop(), client.bottom - (status.bottom - status.top) - 26 + 3);
 
     // The window cannot be made smaller than 556 x 386.
     SetWindowPos(w, nullptr, 0, 0, 200, 100, SWP_NOZORDER | SWP_NOMOVE);
