@@ -1,8 +1,8 @@
 // The options dialog, opened as the plug-ins open it and driven by messages
 // to its controls from a second thread, as a user would: typed values are
 // limited, the line count governs Scroll, OK applies and saves, Cancel
-// discards. The first run also leaves a screenshot of the sheet
-// (options_dialog.png beside the test program).
+// discards. The first run also leaves screenshots of the sheet's groups and
+// of the gradient editor (options_dialog*.png beside the test program).
 #include <windows.h>
 
 #include <commctrl.h>
@@ -151,6 +151,13 @@ struct Driver {
         SendMessageW(Control(id), WM_GETTEXT, 300, reinterpret_cast<LPARAM>(buf));
         return buf;
     }
+    // Paints and copies a window into NAME.png beside the test program.
+    bool Shot(HWND w, const wchar_t* name) const {
+        RedrawWindow(w, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW | RDW_ALLCHILDREN);
+        Sleep(300);  // the dialog's thread paints
+        const std::u16string folder = test::ProgramFolder();
+        return Screenshot(w, std::wstring(folder.begin(), folder.end()) + L"\\" + name + L".png");
+    }
     void Flag(const std::string& name, bool v) const { seen->flags.emplace_back(name, v); }
     void Note(const std::string& name, const std::wstring& v) const { seen->texts.emplace_back(name, v); }
     // child: -1 the preset itself, 0 "Font", 1 "Color", 2 "Picture".
@@ -265,6 +272,7 @@ TEST_F(options_dialog, ok_applies_what_was_typed_limited_to_what_the_store_keeps
         if (gradient) {
             SetDlgItemTextW(gradient, IDC_MR_GRADIENT_TOP_PERCENT, L"80");
             SetDlgItemTextW(gradient, IDC_MR_GRADIENT_BOTTOM_PERCENT, L"12");
+            d.Shot(gradient, L"options_dialog_gradient");
             SendMessageW(gradient, WM_COMMAND, IDOK, 0);
         }
 
@@ -275,13 +283,16 @@ TEST_F(options_dialog, ok_applies_what_was_typed_limited_to_what_the_store_keeps
         d.Flag("delay shown", IsWindowVisible(d.Control(IDC_MR_DELAY)));
         d.Type(IDC_MR_DELAY, L"20000");
         d.Select(2);
-        // Let the dialog's thread paint everything before the copy.
-        RedrawWindow(d.sheet, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW | RDW_ALLCHILDREN);
-        Sleep(300);
-        const std::u16string folder = test::ProgramFolder();
-        d.seen->screenshot = Screenshot(d.sheet, std::wstring(folder.begin(), folder.end()) + L"\\options_dialog.png");
+        d.seen->screenshot = d.Shot(d.sheet, L"options_dialog");
+        d.Select(2, 0);
+        d.Shot(d.sheet, L"options_dialog_font");
+        d.Select(2, 1);
+        d.Shot(d.sheet, L"options_dialog_color");
+        d.Select(-1);
+        d.Shot(d.sheet, L"options_dialog_general");
         d.Select(3, 2);
         d.Type(IDC_MR_IMAGE_HOFFSET, L"42");
+        d.Shot(d.sheet, L"options_dialog_picture");
         PostMessageW(d.sheet, PSM_PRESSBUTTON, PSBTN_OK, 0);
     };
     const int changed = Show(*store, run);
