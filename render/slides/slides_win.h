@@ -39,7 +39,8 @@ FolderProbe& SystemFolderProbe();
 // (the colour bars likewise, opaque). Pictures larger than the device's
 // largest texture are unusable. Holds a reference to the device while it
 // lives; each Picture holds its texture's. ThreadStarting/ThreadEnding start
-// and stop COM and GDI+ on the calling thread; decoding needs them.
+// and stop COM and GDI+ on the calling thread; decoding needs them. One
+// decoder serves one thread (the loader's): give each thread its own.
 class TextureDecoder final : public SlideDecoder {
 public:
     explicit TextureDecoder(IDirect3DDevice9* device);

@@ -77,7 +77,9 @@ public:
     // Waits for the wake event and acts on the state: returns kWork in the
     // run state, kQuit in the quit state; in the pause state it parks
     // (OnPark, drop pending signals, acknowledge), stays parked through
-    // further pause requests, and returns kResumed or kQuit.
+    // further pause requests, and returns kResumed or kQuit. A kWork may
+    // come from a signal meant for an earlier state (a resume, a request
+    // made before a pause): the worker just looks at its work again.
     WorkerWake WaitForWork();
 
 private:

@@ -288,9 +288,11 @@ TEST_F(SlidesTexture, the_slide_show_on_win32_threads) {
     std::vector<PictureVertex> vertices(6 * 16);
     const PictureArea area{320, 240, kPlaceStretch, 0};
     {
+        // The loader's own decoder: it starts GDI+ on the loader thread.
+        TextureDecoder loaderDecoder(device_);
         SlideShow show(SystemThreadPlatform(), SystemFolderProbe(), &random);
         ASSERT_TRUE(show.StartScanner(folder));
-        ASSERT_TRUE(show.StartLoader(*decoder_, &doc, true));
+        ASSERT_TRUE(show.StartLoader(loaderDecoder, &doc, true));
         // The undecodable slide shows the colour bars for its window.
         PictureFrame f;
         ASSERT_TRUE(test::WaitFor([&] { return (f = show.SchedulePictures(100, area, vertices.data(), 6 * 16)).currentTriangles > 0; }));
