@@ -23,6 +23,7 @@
 //                 (ScopedPause on Scanner()/Loader() resumes on every way out)
 //   new document: the same pause around clearing and refilling the document
 //   each frame:   SchedulePictures(display time, area, vertices, capacity)
+//   "does the document drive the show?": HasTimedSlides(document)
 //   device gone:  StopLoader, ReleasePictures
 //   Stop:         StopScanner
 
