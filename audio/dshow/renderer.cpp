@@ -170,14 +170,8 @@ HRESULT BaseRenderer::PrepareReceive(IMediaSample* sample, bool* firstWhilePause
     pendingSample_ = sample;
     pendingSample_->AddRef();
     *generation = generation_.load();
-    // The first sample while paused completes the pause in the same step
-    // that makes it pending, so a flush either refuses it above or comes
-    // after and takes both back.
     *firstWhilePaused = State() == State_Paused;
-    if (*firstWhilePaused) {
-        OnReceiveFirstSample(sample);
-        Ready();
-    }
+    if (*firstWhilePaused) OnReceiveFirstSample(sample);
     return S_OK;
 }
 
@@ -203,8 +197,14 @@ HRESULT BaseRenderer::Receive(IMediaSample* sample) {
         if (generation_.load() == generation) ReportOutsideLocks(sample, true);
         LockGuard a(lock_);
         // A stop or flush meanwhile has taken the sample back: nothing is
-        // left to wait for.
+        // left to wait for, and the pause is not complete.
         if (State() == State_Stopped || generation_.load() != generation) return S_OK;
+        // The pause completes once the first sample is reported, so that
+        // whoever waits for it (GetState) sees the report made.
+        {
+            LockGuard b(rendererLock_);
+            if (State() == State_Paused && pendingSample_ == sample) Ready();
+        }
         inReceive_.store(true);
     }
     hr = WaitForRenderTime();

@@ -259,6 +259,47 @@ TEST_F(render_timer_graph, reports_are_made_without_the_filter_lock_so_the_callb
     target->SetCallback(nullptr);
 }
 
+// A callback slow to return: the pause must not count as complete before
+// the first sample's report is made, or the application sees "paused" with
+// the cursor not yet moved.
+class SlowCallback final : public IWaveProgressCallback {
+public:
+    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** ppv) override {
+        if (!ppv) return E_POINTER;
+        *ppv = nullptr;
+        if (riid != IID_IUnknown && riid != IID_IWaveProgressCallback) return E_NOINTERFACE;
+        *ppv = static_cast<IWaveProgressCallback*>(this);
+        return S_OK;
+    }
+    ULONG STDMETHODCALLTYPE AddRef() override { return 1; }
+    ULONG STDMETHODCALLTYPE Release() override { return 0; }
+    HRESULT STDMETHODCALLTYPE OnProgress(LONGLONG value) override {
+        Sleep(150);
+        last = value;
+        ++reports;
+        return S_OK;
+    }
+    std::atomic<int> reports{0};
+    std::atomic<LONGLONG> last{-1};
+};
+
+TEST_F(render_timer_graph, a_pause_completes_only_once_the_first_sample_is_reported) {
+    Build(2.0, /*callback=*/false);
+    SlowCallback callback;
+    ComPtr<IWaveCallbackTarget> target;
+    ASSERT_EQ(timer_.As(IID_IWaveCallbackTarget, &target), S_OK);
+    ASSERT_EQ(target->SetCallback(&callback), S_OK);
+    PauseAndSettle();
+    EXPECT_EQ(callback.reports.load(), 1);
+    SeekTo(kSecond);
+    OAFilterState state;
+    ASSERT_EQ(control_->GetState(5000, &state), S_OK);
+    EXPECT_EQ(callback.reports.load(), 2);
+    EXPECT_EQ(callback.last.load(), kSecond);
+    control_->Stop();
+    target->SetCallback(nullptr);
+}
+
 TEST(render_timer_filter, answers_its_own_interfaces_and_the_renderer_ones) {
     ComScope com;
     ASSERT_EQ(CallModuleExport(L"mrrt.dll", "DllRegisterServer"), S_OK);
