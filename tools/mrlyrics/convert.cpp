@@ -1,8 +1,11 @@
 // mrlyrics convert: opens a lyrics file as the editor opens one (with its
 // embedded pictures) and saves it as the editor saves, as a native file or as
 // LRC, through a temporary file that replaces the target.
+#include <new>
 #include <string>
 
+#include "editor/files/ass_reader.h"
+#include "editor/files/export_flow.h"
 #include "editor/files/open_flow.h"
 #include "editor/files/save_flow.h"
 #include "lyrics/text_decode.h"
@@ -14,12 +17,17 @@ namespace {
 constexpr const char* kHelp =
     "usage: mrlyrics convert [--words|--lines] [--encoding ENC] [--simple] IN OUT\n"
     "\n"
-    "Opens IN (.mr, .lrc or .txt) as the editor opens a lyrics file, embedded\n"
-    "pictures included, and saves it as OUT as the editor saves. The kind of OUT\n"
-    "comes from its extension: .mr a native file (version 3) with every picture\n"
-    "that decodes, .lrc an LRC file (word stamps and UTF-8 unless told\n"
-    "otherwise). OUT is written to a temporary file in its folder that then\n"
-    "replaces it; when anything fails, OUT is left as it was.\n"
+    "Opens IN (.mr, .lrc, .txt or .ass) as the editor opens a lyrics file,\n"
+    "embedded pictures included, and saves it as OUT as the editor saves. The\n"
+    "kind of OUT comes from its extension: .mr a native file (version 3) with\n"
+    "every picture that decodes, .lrc an LRC file (word stamps and UTF-8 unless\n"
+    "told otherwise), .ass an ASS subtitle script for video karaoke (one\n"
+    "Dialogue per line, {\\kf N} before each segment, N in centiseconds), .ttml\n"
+    "a TTML document for word-synced lyric players (one <p> per line, one timed\n"
+    "<span> per segment). An .ass IN is read by the tool's own reader: one line\n"
+    "per Dialogue, one segment per \\k, \\kf, \\K or \\ko tag. OUT is written to\n"
+    "a temporary file in its folder that then replaces it; when anything fails,\n"
+    "OUT is left as it was.\n"
     "\n"
     "Options:\n"
     "  --words          LRC with word stamps (the default)\n"
@@ -95,6 +103,37 @@ void Note(const std::string& message) {
     WriteErr("mrlyrics convert: note: " + message + "\n");
 }
 
+// The open flow for an ASS script: read by the tool's reader, then into the
+// editor's document as OpenLyricsFile does (blank sync points dropped, times
+// raised so that they never run backwards).
+OpenStatus OpenAssFile(SyncDocument& doc, LyricsDocument& lyrics, std::u16string_view path, OpenReport* report) {
+    doc.ClearSyncDocument();
+    OpenStatus status = OpenStatus::kOpened;
+    try {
+        if (!LoadAssFile(lyrics, path)) {
+            status = OpenStatus::kReadFailed;
+        } else {
+            lyrics.DropBlankSyncPoints();
+            if (!doc.LoadText(lyrics) || !doc.LoadTimes(lyrics)) {
+                doc.ClearSyncDocument();
+                status = OpenStatus::kTooLarge;
+            } else {
+                const char16_t* title = lyrics.GetInfo(kInfoTitle);
+                const char16_t* artist = lyrics.GetInfo(kInfoArtist);
+                const char16_t* album = lyrics.GetInfo(kInfoAlbum);
+                report->fields.title = title ? title : u"";
+                report->fields.artist = artist ? artist : u"";
+                report->fields.album = album ? album : u"";
+            }
+        }
+    } catch (const std::bad_alloc&) {
+        doc.ClearSyncDocument();
+        status = OpenStatus::kReadFailed;
+    }
+    lyrics.ClearDocument();
+    return status;
+}
+
 }  // namespace
 
 int RunConvert(const Args& args) {
@@ -103,8 +142,9 @@ int RunConvert(const Args& args) {
     if (stop >= 0) return stop;
 
     const int inKind = LyricsKindFromPath(o.in);
-    if (inKind != kLyricsKindNative && inKind != kLyricsKindLrc && inKind != kLyricsKindText) {
-        return UsageError("convert", "IN must be a .mr, .lrc or .txt file, not \"" + Utf8(o.in) + "\"");
+    if (inKind != kLyricsKindNative && inKind != kLyricsKindLrc && inKind != kLyricsKindText &&
+        inKind != kToolKindAss) {
+        return UsageError("convert", "IN must be a .mr, .lrc, .txt or .ass file, not \"" + Utf8(o.in) + "\"");
     }
     const int outKind = LyricsKindFromPath(o.out);
     SaveOptions save;
@@ -117,14 +157,21 @@ int RunConvert(const Args& args) {
         if (o.simple) return UsageError("convert", "--simple applies to an .mr OUT only");
         save.kind = o.stamps != 0 ? o.stamps : kLyricsKindLrc;
         save.encoding = o.encoding != 0 ? o.encoding : kEncodingUtf8;
+    } else if (outKind == kToolKindAss || outKind == kToolKindTtml) {
+        if (o.stamps != 0 || o.encoding != 0 || o.simple) {
+            return UsageError("convert", "--words, --lines, --encoding and --simple do not apply to an .ass or "
+                                         ".ttml OUT");
+        }
     } else {
-        return UsageError("convert", "OUT must end in .mr or .lrc, not \"" + Utf8(o.out) + "\"");
+        return UsageError("convert", "OUT must end in .mr, .lrc, .ass or .ttml, not \"" + Utf8(o.out) + "\"");
     }
 
     SyncDocument doc;
     LyricsDocument lyrics;
     OpenReport opened;
-    switch (OpenLyricsFile(doc, lyrics, o.in, inKind, nullptr, &opened)) {
+    const OpenStatus openStatus = inKind == kToolKindAss ? OpenAssFile(doc, lyrics, o.in, &opened)
+                                                         : OpenLyricsFile(doc, lyrics, o.in, inKind, nullptr, &opened);
+    switch (openStatus) {
         case OpenStatus::kOpened:
             break;
         case OpenStatus::kTooLarge:
@@ -145,6 +192,21 @@ int RunConvert(const Args& args) {
 
     save.fields = opened.fields;
     save.fields.simple = opened.fields.simple || o.simple;
+    if (outKind == kToolKindAss || outKind == kToolKindTtml) {
+        const SaveStatus status =
+            ExportLyricsFile(doc, o.out, outKind == kToolKindAss ? ExportFormat::kAss : ExportFormat::kTtml, save.fields);
+        if (status != SaveStatus::kSaved) {
+            WriteErr("mrlyrics convert: cannot save \"" + Utf8(o.out) + "\": " + SaveStatusText(status) +
+                     "; it was left as it was\n");
+            return kExitFailed;
+        }
+        if (doc.PictureCount() > 0) Note(std::to_string(doc.PictureCount()) + " picture(s) are not kept by " +
+                                         (outKind == kToolKindAss ? "ASS" : "TTML"));
+        if (doc.TimingCount() < doc.SegmentCount())
+            Note(std::to_string(doc.SegmentCount() - doc.TimingCount()) +
+                 " untimed segment(s) at the end were not written");
+        return kExitOk;
+    }
     SaveReport report;
     const SaveStatus status = SaveLyricsFile(doc, o.out, save, &report);
     if (status != SaveStatus::kSaved) {

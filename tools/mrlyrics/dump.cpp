@@ -3,6 +3,7 @@
 #include <string>
 
 #include "common/file.h"
+#include "editor/files/ass_reader.h"
 #include "lyrics/load_lyrics_file.h"
 #include "tools/mrlyrics/json.h"
 #include "tools/mrlyrics/tool.h"
@@ -20,6 +21,9 @@ constexpr const char* kHelp =
     "[[textIndex, firstSync]...], sync (raw values; a line start is\n"
     "2147483648 + its ordinal), times [[start, end]...] in ms, slides,\n"
     "slideShowDuration and sourceOpen.\n"
+    "\n"
+    "A .ass file (an ASS subtitle script with karaoke tags) is read by the\n"
+    "tool's own reader: one line per Dialogue, one segment per \\k tag.\n"
     "\n"
     "Options:\n"
     "  --player        load as the player plug-ins do, not as the editor\n"
@@ -72,7 +76,7 @@ int ParseOptions(const Args& args, DumpOptions* o) {
     if (!fileSeen) return UsageError("dump", "no FILE given (see mrlyrics dump --help)");
     if (o->kind == 0) {
         o->kind = LyricsKindFromPath(o->file);
-        if (o->kind == 0)
+        if (o->kind == 0 || o->kind == kToolKindTtml)
             return UsageError("dump", "cannot tell the kind of \"" + Utf8(o->file) +
                                           "\" from its extension; name it with --kind K (see mrlyrics dump --help)");
     }
@@ -160,7 +164,8 @@ int RunDump(const Args& args) {
 
     LyricsDocument doc;
     int encoding = 0;
-    const bool ok = LoadLyricsFile(doc, o.file, o.kind, o.player ? 0 : 1, &encoding);
+    const bool ok = o.kind == kToolKindAss ? LoadAssFile(doc, o.file)
+                                           : LoadLyricsFile(doc, o.file, o.kind, o.player ? 0 : 1, &encoding);
     if (o.dropBlanks) doc.DropBlankSyncPoints();
     if (o.stripWords) doc.StripWordSyncPoints();
 

@@ -12,7 +12,7 @@ namespace {
 constexpr Command kCommands[] = {
     {"dump", "print a lyrics file as the system reads it, as one JSON object", RunDump},
     {"edit", "run a script of editing operations on the editor's document", RunEdit},
-    {"convert", "open a lyrics file as the editor does and save it as .mr or LRC", RunConvert},
+    {"convert", "open a lyrics file as the editor does and save it as .mr, LRC, ASS or TTML", RunConvert},
 };
 
 std::string Usage() {
@@ -20,7 +20,8 @@ std::string Usage() {
         "usage: mrlyrics COMMAND [OPTIONS] FILE\n"
         "\n"
         "Inspects Mirelto lyrics files: native (.mr), LRC (.lrc), plain text (.txt)\n"
-        "and karaoke MIDI (.mid, .midi, .kar, .rmi).\n"
+        "and karaoke MIDI (.mid, .midi, .kar, .rmi); reads ASS karaoke scripts\n"
+        "(.ass) and converts to ASS and TTML (.ttml).\n"
         "\n"
         "Commands:\n";
     for (const Command& c : kCommands) {

@@ -41,6 +41,8 @@ int LyricsKindFromPath(std::u16string_view path) {
     if (ext == u".lrc") return kLyricsKindLrc;
     if (ext == u".txt") return kLyricsKindText;
     if (ext == u".mid" || ext == u".midi" || ext == u".kar" || ext == u".rmi") return kLyricsKindMidi;
+    if (ext == u".ass") return kToolKindAss;
+    if (ext == u".ttml") return kToolKindTtml;
     return 0;
 }
 

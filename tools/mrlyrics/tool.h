@@ -29,9 +29,14 @@ void WriteErr(std::string_view utf8);
 // Prints "mrlyrics COMMAND: message" on standard error and returns kExitUsage.
 int UsageError(std::string_view command, std::string_view message);
 
+// Kinds of other programs' formats that only the tool reads or writes; they
+// are not LyricsFileKinds and LoadLyricsFile never sees them.
+inline constexpr int kToolKindAss = 101;   // ".ass": read and written
+inline constexpr int kToolKindTtml = 102;  // ".ttml": written
+
 // The LyricsFileKind of a path by its extension, compared without regard to
 // case: ".mr" 4, ".mrp" 5, ".mrt" 6, ".lrc" 7, ".txt" 8, ".mid", ".midi",
-// ".kar", ".rmi" 9; 0 for any other.
+// ".kar", ".rmi" 9, and the tool's ".ass" and ".ttml"; 0 for any other.
 int LyricsKindFromPath(std::u16string_view path);
 
 // UTF-8 of a UTF-16 string (for messages).
