@@ -291,7 +291,7 @@ TEST_F(options_dialog, ok_applies_what_was_typed_limited_to_what_the_store_keeps
         d.Select(-1);
         d.Shot(d.sheet, L"options_dialog_general");
         d.Select(3, 2);
-        d.Type(IDC_MR_IMAGE_HOFFSET, L"42");
+        d.Type(IDC_MR_IMAGE_HOFFSET, L"43");  // typed just before OK
         d.Shot(d.sheet, L"options_dialog_picture");
         PostMessageW(d.sheet, PSM_PRESSBUTTON, PSBTN_OK, 0);
     };
@@ -325,7 +325,7 @@ TEST_F(options_dialog, ok_applies_what_was_typed_limited_to_what_the_store_keeps
     EXPECT_EQ(p.Delay, 5000);
     EXPECT_EQ(p.Revision, 2);
     ASSERT_TRUE(store->CopyPreset(3, &p));
-    EXPECT_EQ(p.ImageHAlignOffset, 42);  // typed just before OK
+    EXPECT_EQ(p.ImageHAlignOffset, 43);  // typed just before OK, still read back
     EXPECT_EQ(store->CurrentPreset(), 0);
 
     store.reset();  // saves
