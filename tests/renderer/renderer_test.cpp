@@ -1,0 +1,264 @@
+// Under Wine: the lyrics renderer drawing windowless frames into a memory
+// device context at known positions, the pixels read back: background only
+// without lyrics, the two sides of the highlight wipe, resizing, preset
+// choices while running, and the lookup of a media file's lyrics.
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <string>
+
+#include "presets/preset_environment_win.h"
+#include "presets/preset_store.h"
+#include "render/lyrics_renderer.h"
+#include "render/text_bits.h"
+#include "tests/render/render_test_util.h"
+#include "tests/support/test_support.h"
+
+namespace mr {
+namespace {
+
+constexpr uint32_t kBack0 = 0x302010;     // COLORREF of preset 0's background
+constexpr uint32_t kBack1 = 0x006000;     // preset 1's
+constexpr uint32_t kUnsung = 0xFF0000;    // blue
+constexpr uint32_t kSung = 0x0000FF;      // red
+constexpr uint32_t kMarker = 0x123456;    // what the host's DC holds before a frame
+
+// A top-down 32-bit DIB section in a memory DC: the host's device context.
+class HostDc {
+public:
+    HostDc(int w, int h) : w_(w), h_(h) {
+        dc_ = CreateCompatibleDC(nullptr);
+        BITMAPINFO bi = {};
+        bi.bmiHeader.biSize = sizeof(bi.bmiHeader);
+        bi.bmiHeader.biWidth = w;
+        bi.bmiHeader.biHeight = -h;
+        bi.bmiHeader.biPlanes = 1;
+        bi.bmiHeader.biBitCount = 32;
+        bitmap_ = CreateDIBSection(dc_, &bi, DIB_RGB_COLORS, reinterpret_cast<void**>(&bits_), nullptr, 0);
+        old_ = SelectObject(dc_, bitmap_);
+        Fill(kMarker);
+    }
+    ~HostDc() {
+        SelectObject(dc_, old_);
+        DeleteObject(bitmap_);
+        DeleteDC(dc_);
+    }
+    HDC Dc() const { return dc_; }
+    void Fill(uint32_t colorref) {
+        GdiFlush();
+        for (int i = 0; i < w_ * h_; ++i) bits_[i] = OpaqueArgb(colorref) & 0xFFFFFF;
+    }
+    // The pixel at (x, y) as a COLORREF.
+    uint32_t At(int x, int y) const {
+        GdiFlush();
+        const uint32_t p = bits_[y * w_ + x];
+        return ((p >> 16) & 0xFF) | (p & 0xFF00) | ((p & 0xFF) << 16);
+    }
+    // How many pixels of the rectangle hold the colour; the leftmost and
+    // rightmost columns where they do.
+    int Count(const RECT& r, uint32_t colorref, int* minX = nullptr, int* maxX = nullptr) const {
+        int n = 0, lo = INT32_MAX, hi = -1;
+        for (int y = r.top; y < r.bottom; ++y) {
+            for (int x = r.left; x < r.right; ++x) {
+                if (At(x, y) == colorref) {
+                    ++n;
+                    lo = std::min(lo, x);
+                    hi = std::max(hi, x);
+                }
+            }
+        }
+        if (minX) *minX = lo;
+        if (maxX) *maxX = hi;
+        return n;
+    }
+
+private:
+    int w_, h_;
+    HDC dc_;
+    HBITMAP bitmap_;
+    HGDIOBJ old_;
+    uint32_t* bits_ = nullptr;
+};
+
+class Renderer : public ::testing::Test {
+protected:
+    void SetUp() override {
+        store_ = std::make_unique<PresetStore>(ScreenPresetEnvironment(), u"Software\\Mirelto\\Tests\\Renderer");
+        ASSERT_TRUE(store_->GetSettings(&block_));
+        for (int i = 0; i < kPresetCount; ++i) {
+            DisplayPreset& p = block_.presets[i];
+            p.AntiAliased = 0;
+            p.Outline = 0;
+            p.Scroll = 0;
+            p.SlideShow = 0;
+            p.DisplayLine = 1;
+            p.GradientTop_0 = p.GradientTop_1 = p.GradientBottom_0 = p.GradientBottom_1 = 0;
+            p.ColorTop_0 = p.ColorBottom_0 = kUnsung;
+            p.ColorTop_1 = p.ColorBottom_1 = kSung;
+            p.ColorBack = i == 1 ? kBack1 : kBack0;
+            p.ImagePath[0] = 0;
+        }
+        block_.Delay = 0;
+        Apply();
+        renderer_ = std::make_unique<LyricsRenderer>(*store_);
+    }
+    void Apply() {
+        block_.changed = 1;
+        store_->ApplySettings(block_);
+    }
+    // One windowless frame into the host DC at `area`.
+    int Frame(int32_t ms, HostDc& host, const RECT& area) { return renderer_->DrawToDC(ms, host.Dc(), area); }
+
+    PresetSettings block_{};
+    std::unique_ptr<PresetStore> store_;
+    std::unique_ptr<LyricsRenderer> renderer_;
+};
+
+// Without lyrics a frame is the background colour and nothing else, copied to
+// the rectangle's place in the host's context; an empty rectangle draws
+// nothing and succeeds; the same rectangle again does not reset the device.
+TEST_F(Renderer, background_only_without_lyrics_at_the_rectangle) {
+    const RECT area = {200, 100, 520, 340};
+    ASSERT_EQ(renderer_->SelectPreset(0), 1);
+    ASSERT_EQ(renderer_->AttachWindowless(area), 1);
+    EXPECT_EQ(renderer_->Mode(), 2);
+    EXPECT_EQ(renderer_->Width(), 320);
+    EXPECT_EQ(renderer_->Height(), 240);
+    HostDc host(640, 400);
+    for (int32_t ms : {0, 1500, 60000}) {
+        ASSERT_EQ(Frame(ms, host, area), 1) << ms;
+        EXPECT_EQ(host.Count(area, kBack0), 320 * 240) << ms;
+    }
+    EXPECT_EQ(host.At(199, 100), kMarker);
+    EXPECT_EQ(host.At(200, 99), kMarker);
+    EXPECT_EQ(host.At(520, 340), kMarker);
+    EXPECT_EQ(renderer_->ResetCount(), 0);
+
+    host.Fill(kMarker);
+    const RECT flat = {200, 100, 520, 100};
+    EXPECT_EQ(Frame(0, host, flat), 1);
+    EXPECT_EQ(host.At(300, 150), kMarker);
+    EXPECT_EQ(renderer_->ResetCount(), 0);
+}
+
+// A line sung over 10 s: before it starts nothing is sung; half way through
+// the sung colour is left of the unsung one; once it is over all is sung.
+TEST_F(Renderer, sung_and_unsung_colours_on_the_two_sides_of_the_wipe) {
+    test::BuildDocument(renderer_->Document(), {{u"WWWWWWWW", {{0, 1000, 11000}}}, {u"", {{0, 30000, 31000}}}});
+    ASSERT_EQ(renderer_->SelectPreset(0), 1);
+    const RECT area = {0, 0, 400, 200};
+    ASSERT_EQ(renderer_->AttachWindowless(area), 1);
+    HostDc host(400, 200);
+
+    struct Case {
+        int32_t ms;
+        bool sung, unsung;
+    } cases[] = {{500, false, true}, {6000, true, true}, {10800, true, true}};
+    int previousSungRight = -1;
+    for (const Case& c : cases) {
+        ASSERT_EQ(Frame(c.ms, host, area), 1);
+        ASSERT_TRUE(renderer_->TextReady());
+        int sungLo, sungHi, unsungLo, unsungHi;
+        const int sung = host.Count(area, kSung, &sungLo, &sungHi);
+        const int unsung = host.Count(area, kUnsung, &unsungLo, &unsungHi);
+        EXPECT_EQ(sung > 0, c.sung) << c.ms;
+        EXPECT_EQ(unsung > 0, c.unsung) << c.ms;
+        EXPECT_GT(host.Count(area, kBack0), 400 * 200 / 2) << c.ms;
+        // Background, sung and unsung are all there is (no blending without
+        // anti-aliasing).
+        EXPECT_EQ(sung + unsung + host.Count(area, kBack0), 400 * 200) << c.ms;
+        if (sung > 0 && unsung > 0) {
+            EXPECT_LT(sungHi, unsungLo) << c.ms;
+        }
+        if (sung > 0) {
+            EXPECT_GT(sungHi, previousSungRight) << "the wipe moves right: " << c.ms;
+            previousSungRight = sungHi;
+        }
+    }
+}
+
+// A new size resets the device once; the frame then fills the new size.
+TEST_F(Renderer, a_resize_resets_the_device_once) {
+    ASSERT_EQ(renderer_->SelectPreset(0), 1);
+    ASSERT_EQ(renderer_->AttachWindowless(RECT{0, 0, 320, 240}), 1);
+    HostDc host(400, 300);
+    ASSERT_EQ(Frame(0, host, RECT{0, 0, 320, 240}), 1);
+    EXPECT_EQ(renderer_->ResetCount(), 0);
+    const RECT bigger = {0, 0, 400, 300};
+    for (int i = 0; i < 3; ++i) ASSERT_EQ(Frame(100 * i, host, bigger), 1);
+    EXPECT_EQ(renderer_->ResetCount(), 1);
+    EXPECT_EQ(renderer_->Width(), 400);
+    EXPECT_EQ(renderer_->Height(), 300);
+    EXPECT_FALSE(renderer_->DeviceLost());
+    EXPECT_EQ(host.Count(bigger, kBack0), 400 * 300);
+}
+
+// Choosing a preset while frames run, and editing the current preset in the
+// store, both show on the very next frame.
+TEST_F(Renderer, a_preset_chosen_while_running_changes_the_next_frame) {
+    ASSERT_EQ(renderer_->SelectPreset(0), 1);
+    const RECT area = {0, 0, 160, 120};
+    ASSERT_EQ(renderer_->AttachWindowless(area), 1);
+    HostDc host(160, 120);
+    ASSERT_EQ(Frame(0, host, area), 1);
+    EXPECT_EQ(host.At(80, 60), kBack0);
+
+    ASSERT_EQ(renderer_->SelectPreset(1), 1);
+    EXPECT_EQ(renderer_->CurrentPreset(), 1);
+    ASSERT_EQ(Frame(10, host, area), 1);
+    EXPECT_EQ(host.Count(area, kBack1), 160 * 120);
+
+    ASSERT_EQ(renderer_->SelectPreset(0), 1);
+    ASSERT_EQ(Frame(20, host, area), 1);
+    EXPECT_EQ(host.Count(area, kBack0), 160 * 120);
+
+    block_.presets[0].ColorBack = 0x0000C0;
+    Apply();
+    ASSERT_EQ(Frame(30, host, area), 1);
+    EXPECT_EQ(host.Count(area, 0x0000C0), 160 * 120);
+
+    // Random: never the current preset; off: the current one.
+    renderer_->SetRandomPreset(true);
+    for (int i = 0; i < 20; ++i) {
+        const int next = renderer_->NextPresetIndex();
+        EXPECT_NE(next, 0);
+        EXPECT_GE(next, 0);
+        EXPECT_LT(next, kPresetCount);
+    }
+    ASSERT_EQ(renderer_->SelectPreset(-1), 1);
+    EXPECT_NE(renderer_->CurrentPreset(), 0);
+    renderer_->SetRandomPreset(false);
+    EXPECT_EQ(renderer_->NextPresetIndex(), renderer_->CurrentPreset());
+    EXPECT_EQ(renderer_->SelectPreset(6), 0);
+}
+
+// The lyrics file beside the media file is found and drawn; a media file
+// without one leaves the display empty again.
+TEST_F(Renderer, lyrics_of_the_media_file_are_found_and_drawn) {
+    test::ScopedTempDir dir;
+    ASSERT_TRUE(test::WriteFileBytes(dir.Path(u"song.lrc"), std::string_view("[00:01.00]WWWW\r\n[00:20.00]\r\n")));
+    ASSERT_TRUE(test::WriteFileBytes(dir.Path(u"song.mp3"), std::string_view("ID3")));
+    ASSERT_EQ(renderer_->SelectPreset(0), 1);
+    const RECT area = {0, 0, 300, 150};
+    ASSERT_EQ(renderer_->AttachWindowless(area), 1);
+    HostDc host(300, 150);
+
+    ASSERT_EQ(renderer_->LoadLyricsForMedia(dir.Path(u"song.mp3")), 1);
+    EXPECT_GT(renderer_->Document().GetLineCount(), 0u);
+    ASSERT_EQ(Frame(1500, host, area), 1);
+    EXPECT_GT(host.Count(area, kSung) + host.Count(area, kUnsung), 0);
+
+    ASSERT_EQ(renderer_->LoadLyricsForMedia(dir.Path(u"other.mp3")), 1);
+    ASSERT_EQ(Frame(1500, host, area), 1);
+    EXPECT_EQ(host.Count(area, kBack0), 300 * 150);
+
+    renderer_->Stop();
+    EXPECT_EQ(renderer_->Mode(), 0);
+    EXPECT_FALSE(renderer_->HasDevice());
+    EXPECT_EQ(renderer_->DrawToDC(0, host.Dc(), area), 0);
+}
+
+}  // namespace
+}  // namespace mr
