@@ -260,5 +260,47 @@ TEST_F(Renderer, lyrics_of_the_media_file_are_found_and_drawn) {
     EXPECT_EQ(renderer_->DrawToDC(0, host.Dc(), area), 0);
 }
 
+// Windowed: the window's client size, a resize of the window resets the
+// device once, frames before and after succeed, and attaching windowless
+// afterwards leaves the window behind.
+TEST_F(Renderer, windowed_frames_follow_the_window_size) {
+    WNDCLASSW wc = {};
+    wc.lpfnWndProc = DefWindowProcW;
+    wc.hInstance = GetModuleHandleW(nullptr);
+    wc.lpszClassName = L"MRRendererTest";
+    RegisterClassW(&wc);
+    RECT frame = {0, 0, 320, 240};
+    AdjustWindowRect(&frame, WS_OVERLAPPEDWINDOW, FALSE);
+    HWND window = CreateWindowW(L"MRRendererTest", L"renderer", WS_OVERLAPPEDWINDOW, 0, 0, frame.right - frame.left,
+                                frame.bottom - frame.top, nullptr, nullptr, wc.hInstance, nullptr);
+    ASSERT_NE(window, nullptr);
+    ShowWindow(window, SW_SHOWNOACTIVATE);
+    ASSERT_EQ(renderer_->SelectPreset(0), 1);
+    ASSERT_EQ(renderer_->AttachWindow(window), 1);
+    EXPECT_EQ(renderer_->Mode(), 1);
+    EXPECT_EQ(renderer_->Window(), window);
+    EXPECT_EQ(renderer_->Width(), 320);
+    EXPECT_EQ(renderer_->Height(), 240);
+    for (int i = 0; i < 3; ++i) EXPECT_EQ(renderer_->DrawToWindow(100 * i), 1);
+    EXPECT_EQ(renderer_->ResetCount(), 0);
+
+    RECT client = {};
+    SetWindowPos(window, nullptr, 0, 0, frame.right - frame.left + 80, frame.bottom - frame.top + 60,
+                 SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    GetClientRect(window, &client);
+    for (int i = 0; i < 3; ++i) EXPECT_EQ(renderer_->DrawToWindow(1000 + 100 * i), 1);
+    EXPECT_EQ(renderer_->ResetCount(), 1);
+    EXPECT_EQ(renderer_->Width(), client.right);
+    EXPECT_EQ(renderer_->Height(), client.bottom);
+    EXPECT_FALSE(renderer_->DeviceLost());
+    EXPECT_EQ(renderer_->DrawFrame(2000), 1);
+
+    ASSERT_EQ(renderer_->AttachWindowless(RECT{0, 0, 64, 32}), 1);
+    EXPECT_EQ(renderer_->Window(), nullptr);
+    EXPECT_EQ(renderer_->DrawToWindow(0), 0) << "no window to draw into";
+    renderer_->Stop();
+    DestroyWindow(window);
+}
+
 }  // namespace
 }  // namespace mr
