@@ -78,9 +78,9 @@ public:
 
     // The lyrics lookup of the playing media item (see lyrics_lookup.h).
     int LoadLyricsForMedia(std::u16string_view mediaPath);
-    // Replaces the document by one lyrics file (kind as LoadLyricsFile takes
-    // it; kLyricsKindAny decides by extension). False when it cannot be read
-    // (the document is then empty).
+    // Reads one lyrics file into the (empty) document with the reader of
+    // `kind` (kLyricsKindNative, Lrc, Text or Midi), in the plug-ins' mode.
+    // False when it cannot be read (the document is then empty).
     bool LoadLyrics(std::u16string_view path, int kind) override;
 
     // Frames. DrawToWindow: preset sync, size and monitor checks, render,

@@ -571,8 +571,8 @@ void LyricsRenderer::DrawScene(int32_t t) {
     IDirect3DDevice9* d = device_;
     void* pictureMemory = nullptr;
     void* glyphMemory = nullptr;
-    if (FAILED(pictureBuffer_->Lock(0, 0, &pictureMemory, D3DLOCK_DISCARD))) return;
-    if (FAILED(glyphBuffer_->Lock(0, 0, &glyphMemory, D3DLOCK_DISCARD))) {
+    if (FAILED(pictureBuffer_->Lock(0, kPictureBufferBytes, &pictureMemory, D3DLOCK_DISCARD))) return;
+    if (FAILED(glyphBuffer_->Lock(0, kGlyphBufferBytes, &glyphMemory, D3DLOCK_DISCARD))) {
         pictureBuffer_->Unlock();
         return;
     }

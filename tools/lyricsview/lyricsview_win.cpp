@@ -38,6 +38,19 @@ long Number(const wchar_t* text, long fallback) {
     return end && *end == 0 && end != text ? v : fallback;
 }
 
+// The reader for a file name, by its extension (any case).
+int KindOf(const std::u16string& path) {
+    const size_t dot = path.find_last_of(u'.');
+    std::u16string ext = dot == std::u16string::npos ? std::u16string() : path.substr(dot + 1);
+    for (char16_t& c : ext) {
+        if (c >= u'A' && c <= u'Z') c = static_cast<char16_t>(c - u'A' + u'a');
+    }
+    if (ext == u"mr") return mr::kLyricsKindNative;
+    if (ext == u"lrc") return mr::kLyricsKindLrc;
+    if (ext == u"mid" || ext == u"midi" || ext == u"kar" || ext == u"rmi") return mr::kLyricsKindMidi;
+    return mr::kLyricsKindText;
+}
+
 }  // namespace
 
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int show) {
@@ -72,7 +85,7 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int show) {
         MessageBoxW(window, L"The display cannot be started.", L"lyricsview", MB_OK | MB_ICONERROR);
         return 1;
     }
-    if (!renderer.LoadLyrics(path, mr::kLyricsKindAny)) {
+    if (!renderer.LoadLyrics(path, KindOf(path))) {
         MessageBoxW(window, L"The lyrics file cannot be read.", L"lyricsview", MB_OK | MB_ICONERROR);
         return 1;
     }
