@@ -8,6 +8,7 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "presets/preset_environment_win.h"
 #include "presets/preset_store.h"
@@ -300,6 +301,61 @@ TEST_F(Renderer, windowed_frames_follow_the_window_size) {
     EXPECT_EQ(renderer_->DrawToWindow(0), 0) << "no window to draw into";
     renderer_->Stop();
     DestroyWindow(window);
+}
+
+// A 24-bit BMP of 2 × 2 pixels in one colour (COLORREF).
+std::vector<uint8_t> SolidBmp(uint32_t colorref) {
+    test::Bytes b;
+    b.Raw("BM").U32(54 + 16).U32(0).U32(54);
+    b.U32(40).U32(2).U32(2).U16(1).U16(24).U32(0).U32(16).U32(2835).U32(2835).U32(0).U32(0);
+    const uint8_t bgr[3] = {uint8_t(colorref >> 16), uint8_t(colorref >> 8), uint8_t(colorref)};
+    for (int row = 0; row < 2; ++row) {
+        b.Raw(std::vector<uint8_t>{bgr[0], bgr[1], bgr[2], bgr[0], bgr[1], bgr[2], 0, 0});
+    }
+    return b.Get();
+}
+
+// The preset's picture is drawn behind the text by each placement that
+// covers the area; Fit leaves the background beside a picture of another
+// shape; a preset without a picture goes back to the background alone.
+TEST_F(Renderer, the_presets_picture_is_drawn_with_its_placement) {
+    constexpr uint32_t kGreen = 0x00C800;
+    test::ScopedTempDir dir;
+    const std::u16string picture = dir.Path(u"green.bmp");
+    ASSERT_TRUE(test::WriteFileBytes(picture, SolidBmp(kGreen)));
+    SetPresetText(block_.presets[0].ImagePath, kPresetPathUnits, picture);
+    block_.presets[0].ImagePosFlag = kImageStretch;
+    Apply();
+    ASSERT_EQ(renderer_->SelectPreset(0), 1);
+    const RECT area = {0, 0, 200, 100};
+    ASSERT_EQ(renderer_->AttachWindowless(area), 1);
+    HostDc host(200, 100);
+
+    // The loader decodes on its own thread: wait for the picture a while.
+    int green = 0;
+    for (int i = 0; i < 100 && green == 0; ++i) {
+        ASSERT_EQ(Frame(1000 + i * 20, host, area), 1);
+        green = host.Count(area, kGreen);
+        if (green == 0) Sleep(20);
+    }
+    EXPECT_EQ(green, 200 * 100) << "Stretch covers the area";
+
+    struct Case {
+        int32_t placement;
+        int covered;  // pixels of the picture's colour
+    } cases[] = {{kImageFill, 200 * 100}, {kImageFit, 100 * 100}, {kImageStretch, 200 * 100}};
+    for (const Case& c : cases) {
+        block_.presets[0].ImagePosFlag = c.placement;
+        Apply();
+        ASSERT_EQ(Frame(3000, host, area), 1);
+        EXPECT_EQ(host.Count(area, kGreen), c.covered) << c.placement;
+        EXPECT_EQ(host.Count(area, kBack0), 200 * 100 - c.covered) << c.placement;
+    }
+
+    block_.presets[0].ImagePath[0] = 0;
+    Apply();
+    ASSERT_EQ(Frame(4000, host, area), 1);
+    EXPECT_EQ(host.Count(area, kBack0), 200 * 100);
 }
 
 }  // namespace
