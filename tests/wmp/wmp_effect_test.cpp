@@ -11,6 +11,7 @@
 #include <initguid.h>
 #include <wmp.h>
 
+#include <set>
 #include <string>
 #include <vector>
 
@@ -394,6 +395,70 @@ TEST(wmp_effect, a_failing_renderer_is_destroyed_and_the_next_frame_starts_afres
     EXPECT_EQ(fx->RenderWindowed(nullptr, TRUE), E_FAIL) << "no core, no frame";
     fx->Release();
     g_journal = nullptr;
+}
+
+// The module with its real renderer, as the player runs it: frames drawn into
+// the player's device context show the lyrics beside the playing item and
+// follow its position; an item without lyrics shows the background alone.
+TEST(wmp_effect, the_module_draws_the_lyrics_of_the_playing_item) {
+    test::ScopedTempDir dir;
+    ASSERT_TRUE(test::WriteFileBytes(dir.Path(u"song.lrc"), "[00:01.00]<00:01.00>Hello <00:02.00>world\n"
+                                                            "[00:03.00]<00:03.00>second <00:04.00>line\n"));
+    const std::u16string media = dir.Path(u"song.mp3");
+    HMODULE module = LoadModule();
+    ASSERT_NE(module, nullptr);
+    auto getClass = Export<DllGetClassObjectFn>(module, "DllGetClassObject");
+    IClassFactory* factory = nullptr;
+    ASSERT_EQ(getClass(wmp::kClsidEffect, IID_IClassFactory, reinterpret_cast<void**>(&factory)), S_OK);
+    IEffects2* fx = nullptr;
+    ASSERT_EQ(factory->CreateInstance(nullptr, wmp::kIidEffects2, reinterpret_cast<void**>(&fx)), S_OK);
+    factory->Release();
+
+    FakeCore core;
+    FakeMedia item;
+    item.url.assign(media.begin(), media.end());
+    core.controls.item = &item;
+    ASSERT_EQ(fx->SetCore(&core), S_OK);
+
+    constexpr int kW = 320, kH = 120;
+    HDC dc = CreateCompatibleDC(nullptr);
+    BITMAPINFO bi{};
+    bi.bmiHeader.biSize = sizeof(bi.bmiHeader);
+    bi.bmiHeader.biWidth = kW;
+    bi.bmiHeader.biHeight = -kH;
+    bi.bmiHeader.biPlanes = 1;
+    bi.bmiHeader.biBitCount = 32;
+    uint32_t* bits = nullptr;
+    HBITMAP bitmap = CreateDIBSection(dc, &bi, DIB_RGB_COLORS, reinterpret_cast<void**>(&bits), nullptr, 0);
+    ASSERT_NE(bitmap, nullptr);
+    HGDIOBJ old = SelectObject(dc, bitmap);
+    RECT area{0, 0, kW, kH};
+    auto frame = [&](double seconds) {
+        core.controls.position = seconds;
+        EXPECT_EQ(fx->Render(nullptr, dc, &area), S_OK);
+        GdiFlush();
+        return std::vector<uint32_t>(bits, bits + kW * kH);
+    };
+    auto colours = [](const std::vector<uint32_t>& px) { return std::set<uint32_t>(px.begin(), px.end()).size(); };
+
+    const auto early = frame(1.2);
+    const auto later = frame(1.8);
+    EXPECT_GT(colours(early), 2u) << "the lyrics are drawn";
+    EXPECT_NE(early, later) << "the highlight follows the position";
+    EXPECT_EQ(core.controls.refs, 1);
+    EXPECT_EQ(item.refs, 1);
+
+    // The player moves on to an item without lyrics: only the background.
+    const std::u16string other = dir.Path(u"nothing.mp3");
+    item.url.assign(other.begin(), other.end());
+    const auto none = frame(0.1);
+    EXPECT_EQ(colours(none), 1u);
+
+    EXPECT_EQ(fx->Release(), 0u);
+    SelectObject(dc, old);
+    DeleteObject(bitmap);
+    DeleteDC(dc);
+    FreeLibrary(module);
 }
 
 }  // namespace
