@@ -7,6 +7,7 @@
 
 #include <windows.h>
 
+#include <cstdio>
 #include <string>
 #include <vector>
 
@@ -258,6 +259,48 @@ TEST(vis_module, winamp_runs_the_module_through_start_frames_commands_and_stop) 
     EXPECT_EQ(leftAfterStop, 101u) << "an unchanged rectangle is not written";
     EXPECT_EQ(g_visWindow, nullptr);
     EXPECT_EQ(g_keyForwarded, VK_ESCAPE) << "Escape while windowed goes to Winamp";
+    DestroyWindow(winamp);
+}
+
+// The module with the plug-ins' real renderer: start, frames on a track with
+// lyrics, preset commands, full screen refused while a video plays... as far
+// as a frame window under Wine shows (a child window's Direct3D output is not
+// readable there): every call succeeds and stop leaves nothing behind.
+TEST(vis_module, the_real_renderer_runs_through_a_whole_visualisation) {
+    VisModule* mod = VisGetHeader()->getModule(0);
+    HWND winamp = CreateWindowExW(0, L"TestWinamp", L"", WS_OVERLAPPED, 0, 0, 10, 10, nullptr, nullptr,
+                                  GetModuleHandleW(nullptr), nullptr);
+    ASSERT_NE(winamp, nullptr);
+    mod->hwndParent = winamp;
+    mod->hDllInstance = GetModuleHandleW(nullptr);
+    char temp[MAX_PATH];
+    GetTempPathA(MAX_PATH, temp);
+    const std::string lrc = std::string(temp) + "vis_module_song.lrc";
+    FILE* f = std::fopen(lrc.c_str(), "wb");
+    ASSERT_NE(f, nullptr);
+    std::fputs("[00:00.50]<00:00.50>Hello <00:01.00>world\n", f);
+    std::fclose(f);
+    std::snprintf(g_file, sizeof(g_file), "%svis_module_song.mp3", temp);
+    g_playlistLength = 1;
+    g_outputTime = 700;
+    SetVisRendererFactory(&hosts::CreateHostRenderer);
+
+    int started = -1, rendered = 0, stopped = 0;
+    OnVisThread([&] {
+        started = mod->Init(mod);
+        if (started != 0) return;
+        for (int i = 0; i < 5; ++i) rendered += mod->Render(mod) == 0;
+        SendMessageW(g_visWindow, WM_COMMAND, 2002, 0);
+        SendMessageW(g_visWindow, WM_COMMAND, 2010, 0);
+        rendered += mod->Render(mod) == 0;
+        mod->Quit(mod);
+        stopped = mod->Render(mod);  // no context any more
+    });
+    EXPECT_EQ(started, 0);
+    EXPECT_EQ(rendered, 6);
+    EXPECT_EQ(stopped, 1);
+    SetVisRendererFactory(&MakeFake);
+    DeleteFileA(lrc.c_str());
     DestroyWindow(winamp);
 }
 
