@@ -184,8 +184,14 @@ TimelineDevice::~TimelineDevice() {
 }
 
 void TimelineDevice::Release() {
+    if (preview_ && device_) preview_->ReleaseDeviceResources();
     SafeRelease(texture_);
     SafeRelease(device_);
+}
+
+void TimelineDevice::SetPreview(TimelinePreview* preview) {
+    if (preview_ && preview_ != preview) preview_->ReleaseDeviceResources();
+    preview_ = preview;
 }
 
 bool TimelineDevice::AdapterChanged(HWND window) const {

@@ -23,6 +23,10 @@ struct TimelineState;
 class TimelinePreview {
 public:
     virtual void DrawPreview(IDirect3DDevice9* device, const TimelineState& state) = 0;
+    // The device is about to be released (window destroyed, device made
+    // again for another adapter, preview replaced): release everything made
+    // on it. A reset keeps the device, so managed resources stay.
+    virtual void ReleaseDeviceResources() {}
 
 protected:
     ~TimelinePreview() = default;
@@ -42,9 +46,12 @@ public:
     // and the sprite texture. False leaves no device (the window stays
     // blank).
     bool Create(HWND window);
-    // Releases the texture and the device (the Direct3D object stays until
-    // destruction).
+    // Releases the preview's resources, the texture and the device (the
+    // Direct3D object stays until destruction).
     void Release();
+    // The preview whose device resources Release releases (not owned). A
+    // preview replaced here releases its resources at once.
+    void SetPreview(TimelinePreview* preview);
     bool HasDevice() const { return device_ != nullptr; }
     // Whether `window` now shows on another adapter than the device's.
     bool AdapterChanged(HWND window) const;
@@ -77,6 +84,7 @@ private:
     IDirect3D9* d3d_ = nullptr;
     IDirect3DDevice9* device_ = nullptr;
     IDirect3DTexture9* texture_ = nullptr;
+    TimelinePreview* preview_ = nullptr;
     UINT adapter_ = 0;
     D3DPRESENT_PARAMETERS params_{};
     bool keepBackBuffer_ = false;

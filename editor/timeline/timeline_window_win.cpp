@@ -180,6 +180,12 @@ void TimelineWindow::SetColors(const uint32_t (&colorref)[4]) {
     colors_.cursor = OpaqueArgb(colorref[3]);
 }
 
+void TimelineWindow::SetPreview(TimelinePreview* preview) {
+    LockGuard lock(doc_.DocumentLock());
+    preview_ = preview;
+    device_.SetPreview(preview);
+}
+
 void TimelineWindow::Draw() {
     LockGuard lock(doc_.DocumentLock());
     if (!ready_) return;

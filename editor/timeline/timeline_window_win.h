@@ -62,7 +62,9 @@ public:
     void SetWaveform(const int8_t* pairs, int32_t ticks);
     // The four "ScopeColor" settings (COLORREF).
     void SetColors(const uint32_t (&colorref)[4]);
-    void SetPreview(TimelinePreview* preview) { preview_ = preview; }
+    // The preview drawn inside every frame (not owned; null: none). Any
+    // thread; the preview must outlive the window or be taken out first.
+    void SetPreview(TimelinePreview* preview);
     int64_t GetStartTime() { return input_.GetStartTime(); }
     bool IsTimeVisible(int64_t t) { return input_.IsTimeVisible(t); }
     // Draws now when the device is ready (under the document lock).
