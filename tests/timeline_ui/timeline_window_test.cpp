@@ -6,10 +6,12 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
 #include <vector>
 
 #include "editor/store/sync_document.h"
+#include "editor/timeline/line_preview_win.h"
 #include "tests/editor/editor_test_util.h"
 #include "tests/timeline_ui/test_thread.h"
 
@@ -150,6 +152,81 @@ TEST_F(TimelineWindowTest, frame_shows_waveform_in_entry_colours_and_survives_a_
     EXPECT_EQ(tw_->Device().Width(), 900u);
     EXPECT_EQ(Pixel(220, 83), 0xFF0000u);
     EXPECT_EQ(tw_->LostFrames(), tw_->Recoveries());
+}
+
+// Pixels of one RGB colour in rows y0 .. y1 − 1: how many, and the leftmost
+// and rightmost column.
+struct ColourSpan {
+    int count = 0, left = 1 << 30, right = -1;
+};
+
+TEST_F(TimelineWindowTest, preview_draws_the_current_line_below_the_timeline_when_tall_enough) {
+    doc_->ClearSyncDocument();
+    test::Load(*doc_, u"WWWW|MMMM\rnext", {{100, 200}, {200, 300}, {400, 500}});
+    PreviewStyle style;
+    style.face = u"Arial";
+    style.weight = 700;
+    style.textColor[0] = 0x00FFFF;     // unsung: yellow
+    style.textColor[1] = 0xFF00FF;     // sung: magenta
+    style.outlineColor[0] = 0x404000;  // unsung outline: dark cyan
+    style.outlineColor[1] = 0x000080;  // sung outline: dark red
+    LinePreview preview(*doc_);
+    preview.SetStyle(style);
+    tw_->SetPreview(&preview);
+    auto span = [&](uint32_t rgb, int y0, int y1) {
+        ColourSpan s;
+        for (int y = y0; y < y1; ++y)
+            for (int x = 0; x < int(tw_->Device().Width()); ++x)
+                if (Pixel(x, y) == rgb) ++s.count, s.left = std::min(s.left, x), s.right = std::max(s.right, x);
+        return s;
+    };
+
+    // 167 pixels high: no room for the preview, nothing is drawn.
+    SetWindowPos(window_, nullptr, 0, 0, 1000, 167, SWP_NOZORDER);
+    Pump(20);
+    tw_->UpdatePosition(TicksToMedia(250));
+    EXPECT_EQ(preview.DrawnFrames(), 0);
+    EXPECT_EQ(span(0xFF00FF, 0, 167).count, 0);
+
+    // Taller: at 250 the first segment is sung and the second half-way.
+    SetWindowPos(window_, nullptr, 0, 0, 1000, 240, SWP_NOZORDER);
+    Pump(20);
+    tw_->UpdatePosition(TicksToMedia(250));
+    ASSERT_EQ(tw_->Device().Height(), 240u);
+    ASSERT_GT(preview.DrawnFrames(), 0);
+    const ColourSpan sung = span(0xFF00FF, 167, 240), unsung = span(0xFFFF00, 167, 240);
+    EXPECT_GT(sung.count, 50);
+    EXPECT_GT(unsung.count, 50);
+    EXPECT_LT(sung.right, unsung.left);
+    EXPECT_GT(span(0x800000, 167, 240).count, 0);  // both outlines
+    EXPECT_GT(span(0x004040, 167, 240).count, 0);
+    EXPECT_EQ(span(0xFF00FF, 0, 167).count, 0);    // nothing above the preview's part
+    // Centred: as much room left of the text as right of it, within a glyph's outline.
+    const int left = std::min(sung.left, unsung.left), right = std::max(sung.right, unsung.right);
+    EXPECT_NEAR(left, 999 - right, 8);
+    EXPECT_EQ(Pixel(120, 83), 0xFF0000u);  // the waveform is still there: t 120, entry 0
+
+    // The same line again is not rasterised again; a changed text is, once.
+    const int rasterised = preview.Rasterised();
+    tw_->UpdatePosition(TicksToMedia(280));
+    EXPECT_EQ(preview.Rasterised(), rasterised);
+    ASSERT_TRUE(doc_->InsertText(0, u"M", 1));
+    tw_->UpdatePosition(TicksToMedia(280));
+    tw_->UpdatePosition(TicksToMedia(290));
+    EXPECT_EQ(preview.Rasterised(), rasterised + 1);
+
+    // A reset for a new size and a lost device both come back with the line.
+    SetWindowPos(window_, nullptr, 0, 0, 800, 240, SWP_NOZORDER);
+    Pump(20);
+    tw_->MarkDeviceLost();
+    tw_->Draw();
+    Pump(800);
+    tw_->Draw();
+    EXPECT_EQ(tw_->Device().Width(), 800u);
+    EXPECT_GT(span(0xFF00FF, 167, 240).count, 50);
+    EXPECT_GT(span(0xFFFF00, 167, 240).count, 50);
+
+    tw_->SetPreview(nullptr);
 }
 
 TEST_F(TimelineWindowTest, presses_and_the_tap_key_record_live_entries) {
