@@ -10,6 +10,8 @@
 #include "editor/store/sync_document.h"
 #include "editor/timeline/timeline_input.h"
 #include "editor/timeline/timeline_scene.h"
+#include "editor/timeline/preview_tables.h"
+#include "lyrics/lyrics_document.h"
 
 namespace mr::timeline {
 namespace {
@@ -92,6 +94,39 @@ void BM_SceneDuringPlayback(benchmark::State& state) {
     state.counters["triangles"] = scene.TriangleCount();
 }
 BENCHMARK(BM_SceneDuringPlayback);
+
+// The preview's part of a playback frame: the tables of the current and the
+// next line out of a document of 2,000 lines (five timed words each), and
+// the lookup over them; beside BM_SceneDuringPlayback.
+void BM_PreviewTablesDuringPlayback(benchmark::State& state) {
+    LyricsDocument lyrics;
+    for (uint32_t line = 0, entry = 0; line < 2000; ++line) {
+        uint32_t index = 0;
+        lyrics.AddText(u"Singa Singb Singc Singd Singe ", &index);
+        lyrics.AddLine(index, lyrics.GetSyncCount());
+        lyrics.AddSyncPoint(LineStartMarker(line));
+        for (uint32_t o = 6; o < 30; o += 6) lyrics.AddSyncPoint(o);
+        for (int w = 0; w < 5; ++w, ++entry) lyrics.AddSyncTime(int32_t(entry) * 300, int32_t(entry) * 300 + 200);
+    }
+    SyncDocument doc;
+    if (!doc.LoadText(lyrics) || !doc.LoadTimes(lyrics)) {
+        state.SkipWithError("document not loaded");
+        return;
+    }
+    PreviewTables tables;
+    SyncCursor cursor;
+    int32_t pos = 0;
+    for (auto _ : state) {
+        doc.DocumentLock().Lock();
+        const SyncTables t = tables.Build(doc, pos);
+        LineLocation loc;
+        cursor.Reset();
+        benchmark::DoNotOptimize(cursor.LocateLine(t, pos, DisplayShape{1, false, 40}, kPreviewRules, &loc));
+        doc.DocumentLock().Unlock();
+        pos = (pos + 7) % 300000;
+    }
+}
+BENCHMARK(BM_PreviewTablesDuringPlayback);
 
 // Reference: writing 1000 line pairs and 200 quads of vertices.
 void BM_FillSameVertices(benchmark::State& state) {
