@@ -33,9 +33,9 @@ LONGLONG AddSaturated(LONGLONG a, LONGLONG b) {
     return sum;
 }
 
-// Media time of a stream time within a segment played at `rate` (0.5 when
-// the source stretches the media to twice its length). Rates that are not
-// positive and finite count as 1.
+// Media time of a stream time within a segment, `rate` being media time per
+// stream time (0.5 for a stream stretched to twice the media's length). Rates
+// that are not positive and finite count as 1.
 LONGLONG MediaTime(LONGLONG segmentStart, LONGLONG streamTime, double rate) {
     if (rate == 1.0 || !(rate > 0.0) || !std::isfinite(rate)) return AddSaturated(segmentStart, streamTime);
     LONGLONG scaled = 0;
@@ -51,11 +51,10 @@ REFTIME ToSeconds(LONGLONG units) {
 
 PositionPassThrough::PositionPassThrough(IUnknown* owner, BasePin* pin) : owner_(owner), pin_(pin) {}
 
-void PositionPassThrough::RegisterMediaTime(IMediaSample* sample) {
+void PositionPassThrough::RegisterMediaTime(IMediaSample* sample, double rate) {
     REFERENCE_TIME start = 0, stop = 0;
     if (!sample || FAILED(sample->GetTime(&start, &stop))) return;
     const LONGLONG segmentStart = pin_->SegmentStart();
-    const double rate = pin_->SegmentRate();
     LockGuard guard(timesLock_);
     startMedia_ = MediaTime(segmentStart, start, rate);
     endMedia_ = MediaTime(segmentStart, stop, rate);

@@ -22,10 +22,12 @@ public:
     PositionPassThrough(IUnknown* owner, BasePin* pin);
 
     // The media times of a sample now being rendered: the pin's segment start
-    // plus the sample's stream times scaled by the segment's rate (a stream
-    // stretched to twice the media's length has rate 0.5), saturating.
-    // Samples without times are ignored.
-    void RegisterMediaTime(IMediaSample* sample);
+    // plus the sample's stream times scaled by `rate`, media time per stream
+    // time (the segment's rate, or 0.5 for a renderer that knows its stream
+    // is stretched to twice the media's length), saturating. Samples without
+    // times are ignored.
+    void RegisterMediaTime(IMediaSample* sample, double rate);
+    void RegisterMediaTime(IMediaSample* sample) { RegisterMediaTime(sample, pin_->SegmentRate()); }
     // Forgets the registered times (after a flush).
     void ResetMediaTime();
     // At the end of the stream the current position is the end of the last

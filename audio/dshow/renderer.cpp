@@ -162,7 +162,7 @@ HRESULT BaseRenderer::PrepareReceive(IMediaSample* sample, bool* firstWhilePause
         inReceive_.store(false);
         return E_UNEXPECTED;
     }
-    if (PositionPassThrough* position = position_.load()) position->RegisterMediaTime(sample);
+    if (PositionPassThrough* position = position_.load()) position->RegisterMediaTime(sample, MediaRate());
     if (streaming_ && !ScheduleSample(sample)) {
         inReceive_.store(false);
         return VFW_E_SAMPLE_REJECTED;

@@ -73,6 +73,10 @@ protected:
     // one that comes while it runs is not waited for either, so it must not
     // rely on the filter's state. The sample is referenced for the call.
     virtual void ReportOutsideLocks(IMediaSample* sample, bool firstWhilePaused);
+    // Media time per stream time of the samples now arriving, for the
+    // position the filter answers through IMediaSeeking: the segment's rate
+    // by default. Called under both locks.
+    virtual double MediaRate() { return pin_.SegmentRate(); }
     // Arranges for the render event to be signalled when `sample` is due:
     // true when arranged (or signalled at once), false when the sample cannot
     // be scheduled and is to be dropped. By default the sample is due at its

@@ -249,7 +249,6 @@ HRESULT WaveSourcePin::Inactive() {
 
 HRESULT WaveSourcePin::OnStreamStart() {
     LONGLONG start, stop;
-    double rate;
     {
         LockGuard guard(lock_);
         streamActive_ = true;
@@ -257,9 +256,14 @@ HRESULT WaveSourcePin::OnStreamStart() {
         start = start_;
         stop = stop_;
         startFailed_ = !source_.Start(start, stop);
-        rate = source_.Stretching() ? 0.5 : 1.0;
     }
-    DeliverNewSegment(start, stop, rate);
+    // Always rate 1, also when stretching: the stretched samples already
+    // last twice as long, and audio renderers play a segment at its rate
+    // times the sampling rate (the system's renderer on Windows does), so a
+    // rate of 0.5 would slow the stretched sound once more, to a quarter of
+    // the media's pace and an octave down. The filters that report media
+    // time learn of the stretch through ISlowDownControl instead.
+    DeliverNewSegment(start, stop, 1.0);
     return S_OK;
 }
 

@@ -66,6 +66,13 @@ protected:
 
     HRESULT DoRenderSample(IMediaSample*) override { return S_OK; }
 
+    // The position answered through IMediaSeeking is media time of the
+    // decoded file too: a slowed stream runs twice as long as the media.
+    double MediaRate() override {
+        const double rate = BaseRenderer::MediaRate();
+        return slowDown_.load() ? rate / 2 : rate;
+    }
+
     // The report of a due sample (its end) and of the first sample while
     // paused (its start: a seek made while paused moves the editor's cursor
     // at once). The base calls this with no lock held, so the editor's

@@ -16,6 +16,7 @@ namespace {
 // {0E6F4B5A-7D43-4C1B-9E0C-3B1E5A7D2C11}, {0E6F4B5A-7D43-4C1B-9E0C-3B1E5A7D2C12}
 constexpr CLSID kPushSourceClsid = {0x0e6f4b5a, 0x7d43, 0x4c1b, {0x9e, 0x0c, 0x3b, 0x1e, 0x5a, 0x7d, 0x2c, 0x11}};
 constexpr CLSID kRecorderClsid = {0x0e6f4b5a, 0x7d43, 0x4c1b, {0x9e, 0x0c, 0x3b, 0x1e, 0x5a, 0x7d, 0x2c, 0x12}};
+constexpr CLSID kPacedClsid = {0x0e6f4b5a, 0x7d43, 0x4c1b, {0x9e, 0x0c, 0x3b, 0x1e, 0x5a, 0x7d, 0x2c, 0x13}};
 
 constexpr long kBufferBytes = 1 << 16;
 
@@ -88,6 +89,41 @@ private:
     PushOutputPin pin_;
 };
 
+class DevicePacedRendererFilter final : public dshow::BaseRenderer {
+public:
+    DevicePacedRendererFilter() : BaseRenderer(kPacedClsid, L"In") {}
+
+protected:
+    HRESULT CheckMediaType(const AM_MEDIA_TYPE& mt) override {
+        const bool wave = mt.majortype == MEDIATYPE_Audio && mt.formattype == FORMAT_WaveFormatEx && mt.pbFormat &&
+                          mt.cbFormat >= sizeof(WAVEFORMATEX) &&
+                          reinterpret_cast<const WAVEFORMATEX*>(mt.pbFormat)->nAvgBytesPerSec > 0;
+        return wave ? S_OK : S_FALSE;
+    }
+    // Due when the device has played everything before it.
+    bool ScheduleSample(IMediaSample* sample) override {
+        REFERENCE_TIME start, end;
+        const HRESULT hr = GetSampleTimes(sample, &start, &end);
+        if (FAILED(hr)) return false;
+        if (hr == S_OK) {
+            SignalRenderEvent();
+            return true;
+        }
+        if (!started_ || sample->IsDiscontinuity() == S_OK) playedUntil_ = start;
+        started_ = true;
+        const REFERENCE_TIME due = playedUntil_;
+        const double byteRate = reinterpret_cast<const WAVEFORMATEX*>(Input().ConnectionType().pbFormat)->nAvgBytesPerSec;
+        const double rate = Input().SegmentRate() > 0 ? Input().SegmentRate() : 1.0;
+        playedUntil_ += static_cast<REFERENCE_TIME>(sample->GetActualDataLength() * 1e7 / (byteRate * rate));
+        return AdviseRenderTime(due);
+    }
+    HRESULT DoRenderSample(IMediaSample*) override { return S_OK; }
+
+private:
+    bool started_ = false;
+    REFERENCE_TIME playedUntil_ = 0;
+};
+
 class RecordingRendererFilter final : public dshow::BaseRenderer, public RecordingRenderer {
 public:
     RecordingRendererFilter() : BaseRenderer(kRecorderClsid, L"In") {}
@@ -157,6 +193,12 @@ dshow::ComPtr<IBaseFilter> RecordingRenderer::Create(RecordingRenderer** self) {
     *self = filter;
     dshow::ComPtr<IBaseFilter> result;
     result.Attach(filter);
+    return result;
+}
+
+dshow::ComPtr<IBaseFilter> CreateDevicePacedRenderer() {
+    dshow::ComPtr<IBaseFilter> result;
+    result.Attach(new (std::nothrow) DevicePacedRendererFilter());
     return result;
 }
 

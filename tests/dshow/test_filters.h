@@ -59,4 +59,13 @@ protected:
     ~RecordingRenderer() = default;
 };
 
+// A renderer that plays like an audio device: each sample takes as long as
+// its data lasts at the connection's byte rate times the segment's rate,
+// which is how audio renderers use the segment rate (the system's renderer on
+// Windows plays a segment of rate 0.5 at half its sampling rate), and the
+// stream behind it is held back to that pace. A sample marked as a
+// discontinuity starts playing at its own start time. (A pause while running
+// is not modelled: the held sample would count twice.)
+dshow::ComPtr<IBaseFilter> CreateDevicePacedRenderer();
+
 }  // namespace mr::test

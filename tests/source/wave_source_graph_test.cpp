@@ -361,7 +361,10 @@ protected:
         ASSERT_EQ(CallModuleExport(L"mrrt.dll", "DllRegisterServer"), S_OK);
     }
 
-    void Build(const WaveFile& wave, bool slowDown) {
+    // The tee's first output goes to the system's audio renderer, or with
+    // `devicePaced` to a stand-in that keeps to the segment rate as the
+    // system's renderer on Windows does.
+    void Build(const WaveFile& wave, bool slowDown, bool devicePaced = false) {
         graph_ = NewGraph();
         ComPtr<IBaseFilter> source = AddSource(graph_.Get(), wave.bytes);
         ComPtr<IBaseFilter> tee;
@@ -369,7 +372,14 @@ protected:
         ASSERT_EQ(graph_->AddFilter(tee.Get(), L"Infinite Pin Tee Filter"), S_OK);
         ASSERT_EQ(graph_->Connect(PinOf(source.Get(), PINDIR_OUTPUT).Get(), PinOf(tee.Get(), PINDIR_INPUT).Get()),
                   S_OK);
-        ASSERT_EQ(graph_->Render(PinOf(tee.Get(), PINDIR_OUTPUT, 0).Get()), S_OK);
+        if (devicePaced) {
+            ComPtr<IBaseFilter> device = CreateDevicePacedRenderer();
+            ASSERT_EQ(graph_->AddFilter(device.Get(), L"device"), S_OK);
+            ASSERT_EQ(graph_->Connect(PinOf(tee.Get(), PINDIR_OUTPUT, 0).Get(), PinOf(device.Get(), PINDIR_INPUT).Get()),
+                      S_OK);
+        } else {
+            ASSERT_EQ(graph_->Render(PinOf(tee.Get(), PINDIR_OUTPUT, 0).Get()), S_OK);
+        }
         ComPtr<IBaseFilter> timer = NewFilter(CLSID_MRWavRenderTimer);
         ASSERT_TRUE(timer);
         ComPtr<IWaveCallbackTarget> target;
@@ -427,25 +437,38 @@ TEST_F(wave_source_playback, positions_are_reported_to_the_end_also_after_a_seek
     EXPECT_EQ(values.back(), duration);
 }
 
+// Played at half speed, through the system's audio renderer and through one
+// that keeps to the segment rate: the stretched stream plays at its own pace
+// either way, so 0.5 s of the file take 1 s.
 TEST_F(wave_source_playback, slowed_playback_reports_file_positions_at_half_speed) {
-    Build(MakeWave(2, 44100, 16, 44100), true);
-    SeekTo(5000000);
-    ASSERT_TRUE(SUCCEEDED(control_->Run()));
-    EXPECT_EQ(WaitForCompletion(graph_.Get(), 10000), EC_COMPLETE);
-    auto reports = recorder_.Reports();
-    // The first sample, received while the graph pauses on its way to
-    // running, is reported at its start.
-    ASSERT_GE(reports.size(), 10u);
-    EXPECT_EQ(reports.front().value, 5000000);
-    reports.erase(reports.begin());
-    // 0.5 s of the file take 1 s: 25 stretched samples, each reported at its
-    // end as 0.5 s + half its stretched end time.
-    ASSERT_EQ(reports.size(), 25u);
-    EXPECT_EQ(reports.front().value, 5200000);
-    EXPECT_EQ(reports.back().value, 10000000);
-    for (size_t i = 1; i < reports.size(); ++i) EXPECT_EQ(reports[i].value - reports[i - 1].value, 200000) << i;
-    const double wall = static_cast<double>(reports.back().clockTime - reports.front().clockTime);
-    EXPECT_NEAR(wall, 2.0 * (10000000 - 5200000), 200000);
+    for (const bool devicePaced : {false, true}) {
+        SCOPED_TRACE(devicePaced ? "renderer keeping to the segment rate" : "system audio renderer");
+        Build(MakeWave(2, 44100, 16, 44100), true, devicePaced);
+        recorder_.Clear();
+        SeekTo(5000000);
+        const DWORD began = GetTickCount();
+        ASSERT_TRUE(SUCCEEDED(control_->Run()));
+        EXPECT_EQ(WaitForCompletion(graph_.Get(), 10000), EC_COMPLETE);
+        // The audio output, too, took about 1 s to play it.
+        const DWORD took = GetTickCount() - began;
+        EXPECT_GE(took, 900u);
+        EXPECT_LE(took, 1500u);
+        control_->Stop();
+        auto reports = recorder_.Reports();
+        // The first sample, received while the graph pauses on its way to
+        // running, is reported at its start.
+        ASSERT_GE(reports.size(), 10u);
+        EXPECT_EQ(reports.front().value, 5000000);
+        reports.erase(reports.begin());
+        // 25 stretched samples, each reported at its end as 0.5 s + half its
+        // stretched end time.
+        ASSERT_EQ(reports.size(), 25u);
+        EXPECT_EQ(reports.front().value, 5200000);
+        EXPECT_EQ(reports.back().value, 10000000);
+        for (size_t i = 1; i < reports.size(); ++i) EXPECT_EQ(reports[i].value - reports[i - 1].value, 200000) << i;
+        const double wall = static_cast<double>(reports.back().clockTime - reports.front().clockTime);
+        EXPECT_NEAR(wall, 2.0 * (10000000 - 5200000), 200000);
+    }
 }
 
 TEST_F(wave_source_playback, stopping_during_playback_ends_the_stream_quietly) {
