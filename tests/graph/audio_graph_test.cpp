@@ -9,6 +9,8 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <atomic>
+#include <cmath>
 #include <cstdint>
 #include <functional>
 #include <string>
@@ -35,6 +37,19 @@ using graph::PlayState;
 
 constexpr int64_t kMs = 10000;  // 100-ns units
 
+// The performance counter in 100-ns units: wall-clock time, independent of
+// the graph's reference clock.
+int64_t WallClock() {
+    static const int64_t frequency = [] {
+        LARGE_INTEGER f;
+        QueryPerformanceFrequency(&f);
+        return f.QuadPart;
+    }();
+    LARGE_INTEGER now;
+    QueryPerformanceCounter(&now);
+    return static_cast<int64_t>(static_cast<double>(now.QuadPart) * 1e7 / static_cast<double>(frequency));
+}
+
 std::u16string MediaPath(std::string_view name) {
     std::string p = std::string(MR_MEDIA_DIR) + "/" + std::string(name);
     std::replace(p.begin(), p.end(), '/', '\\');
@@ -49,6 +64,7 @@ public:
     struct Progress {
         GraphMode phase;  // the graph mode when the value arrived
         int64_t value;
+        int64_t wall;     // WallClock() when it arrived
     };
 
     explicit Owner(graph::FilterFactory* factory = nullptr) {
@@ -84,7 +100,7 @@ public:
     void OnPlayStateChanged(PlayState state) override { states.push_back(state); }
     void OnProgress(int64_t value) override {
         LockGuard hold(lock_);
-        progress_.push_back({static_cast<GraphMode>(phase_.load()), value});
+        progress_.push_back({static_cast<GraphMode>(phase_.load()), value, WallClock()});
     }
     void OnDecodeFinished(const std::u16string& path) override {
         decodedPaths.push_back(path);
@@ -102,6 +118,11 @@ public:
     size_t ProgressCount() {
         LockGuard hold(lock_);
         return progress_.size();
+    }
+    std::vector<Progress> ReportsSince(size_t first) {
+        LockGuard hold(lock_);
+        return std::vector<Progress>(progress_.begin() + static_cast<ptrdiff_t>(std::min(first, progress_.size())),
+                                     progress_.end());
     }
     std::vector<int64_t> ProgressSince(size_t first) {
         LockGuard hold(lock_);
@@ -405,79 +426,108 @@ TEST_F(audio_graph, decode_events_in_every_mode) {
     }
 }
 
-// Slow Down switched while playing resumes where it was and plays at half
-// speed; switched while stopped it takes effect at the next play.
-TEST_F(audio_graph, slow_down_switch) {
+// Media time per wall-clock time over `ms` of playback, by the graph's
+// position and by the render timer's reports.
+struct Rates {
+    double graph = 0, reported = 0;
+};
+Rates MeasureRates(Owner& owner, DWORD ms) {
+    AudioGraph& g = owner.Graph();
+    const size_t first = owner.ProgressCount();
+    int64_t p0 = 0, p1 = 0;
+    const int64_t w0 = WallClock();
+    EXPECT_EQ(g.CurrentPosition(&p0), S_OK);
+    owner.PumpFor(ms);
+    EXPECT_EQ(g.CurrentPosition(&p1), S_OK);
+    const int64_t w1 = WallClock();
+    Rates r;
+    r.graph = static_cast<double>(p1 - p0) / static_cast<double>(w1 - w0);
+    const std::vector<Owner::Progress> reports = owner.ReportsSince(first);
+    if (reports.size() >= 2)
+        r.reported = static_cast<double>(reports.back().value - reports.front().value) /
+                     static_cast<double>(reports.back().wall - reports.front().wall);
+    return r;
+}
+
+// Media time runs with the wall clock, and at half its pace with Slow Down,
+// by the graph's position and by the render timer's reports alike. Switched
+// while playing, the play resumes where it was; switched while stopped, the
+// next play takes the new speed.
+TEST_F(audio_graph, slow_down_halves_the_pace_and_resumes_in_place) {
+    Owner owner;
+    AudioGraph& g = owner.Graph();
+    ASSERT_EQ(owner.Open(MediaPath("speech.mp3")), S_OK);
+    ASSERT_EQ(g.PlaySegment(0, -1, PlayMode::Play), S_OK);
+    owner.PumpFor(150);
+
+    const struct {
+        const char* name;
+        bool slow;
+        bool whileStopped;
+        double rate;
+    } steps[] = {
+        {"normal speed", false, false, 1.0},
+        {"switched on while playing", true, false, 0.5},
+        {"switched off while playing", false, false, 1.0},
+        {"switched on while stopped", true, true, 0.5},
+    };
+    for (const auto& step : steps) {
+        SCOPED_TRACE(step.name);
+        if (step.whileStopped) {
+            ASSERT_EQ(g.Stop(), S_OK);
+            ASSERT_EQ(g.SetSlowDown(step.slow), S_OK);
+            EXPECT_EQ(g.State(), PlayState::Stopped);
+            ASSERT_EQ(g.PlaySegment(0, -1, PlayMode::Play), S_OK);
+            owner.PumpFor(150);
+        } else if (step.slow != g.SlowDown()) {
+            int64_t at = 0;
+            ASSERT_EQ(g.CurrentPosition(&at), S_OK);
+            ASSERT_EQ(g.SetSlowDown(step.slow), S_OK);
+            // Reports from here on come from the resumed stream (those of the
+            // stream before the switch were made before its Stop returned).
+            const size_t before = owner.ProgressCount();
+            EXPECT_EQ(g.State(), PlayState::Playing);
+            int64_t resumed = 0;
+            ASSERT_EQ(g.CurrentPosition(&resumed), S_OK);
+            EXPECT_LE(std::abs(resumed - at), 50 * kMs) << at << " -> " << resumed;
+            ASSERT_TRUE(owner.PumpUntil([&] { return owner.ProgressCount() > before; }, 1000));
+            EXPECT_LE(std::abs(owner.ProgressSince(before).front() - at), 50 * kMs);
+        }
+        const Rates rates = MeasureRates(owner, 600);
+        EXPECT_NEAR(rates.graph, step.rate, 0.12 * step.rate);
+        EXPECT_NEAR(rates.reported, step.rate, 0.12 * step.rate);
+    }
+    g.ReleaseGraph();
+}
+
+// Play X: a segment plays at the chosen speed and ends at its stop, which
+// the last report names exactly; the graph then waits in SegmentEnded.
+TEST_F(audio_graph, played_segment_ends_at_its_stop) {
     Owner owner;
     AudioGraph& g = owner.Graph();
     ASSERT_EQ(owner.Open(MediaPath("speech.wav")), S_OK);
-
-    // Media time advanced while `ms` of wall-clock time pass, by the graph's
-    // position and by the render timer's reports.
-    struct Advance {
-        int64_t graph, reported;
-    };
-    auto advance = [&](DWORD ms) {
-        int64_t a = 0, b = 0;
-        g.CurrentPosition(&a);
-        const int64_t r = g.Callback().Last();
-        owner.PumpFor(ms);
-        g.CurrentPosition(&b);
-        return Advance{b - a, g.Callback().Last() - r};
-    };
-
-    ASSERT_EQ(g.PlaySegment(0, -1, PlayMode::Play), S_OK);
-    owner.PumpUntil([&] {
-        int64_t p = 0;
-        g.CurrentPosition(&p);
-        return p >= 800 * kMs;
-    }, 3000);
-    const Advance normal = advance(400);
-    EXPECT_GT(normal.graph, 300 * kMs);
-    EXPECT_GT(normal.reported, 300 * kMs);
-
-    int64_t at = 0;
-    ASSERT_EQ(g.CurrentPosition(&at), S_OK);
-    ASSERT_EQ(g.SetSlowDown(true), S_OK);
-    // Reports from here on come from the resumed stream (those of the stream
-    // before the switch were delivered before its Stop returned).
-    const size_t before = owner.ProgressCount();
-    EXPECT_EQ(g.State(), PlayState::Playing);
-    int64_t resumed = 0;
-    ASSERT_EQ(g.CurrentPosition(&resumed), S_OK);
-    EXPECT_LE(std::abs(resumed - at), 50 * kMs);
-    ASSERT_TRUE(owner.PumpUntil([&] { return owner.ProgressCount() > before; }, 1000));
-    EXPECT_LE(std::abs(owner.ProgressSince(before).front() - at), 50 * kMs);
-    const Advance slow = advance(400);
-    SCOPED_TRACE(::testing::Message() << "graph " << slow.graph << " reported " << slow.reported);
-    EXPECT_GT(slow.graph, 120 * kMs);
-    EXPECT_LT(slow.graph, 280 * kMs);
-    // The render timer's reports move on, and slower than at normal speed.
-    // (Under Wine they advance at about a quarter of the clock here, not a
-    // half: a matter of the filters, not of the switch.)
-    EXPECT_GT(slow.reported, 0);
-    EXPECT_LT(slow.reported, 280 * kMs);
-
-    // Back to normal while stopped: nothing moves until the next play, which
-    // runs at normal speed again.
-    ASSERT_EQ(g.Stop(), S_OK);
-    ASSERT_EQ(g.SetSlowDown(false), S_OK);
-    EXPECT_EQ(g.State(), PlayState::Stopped);
-    ASSERT_EQ(g.PlaySegment(0, -1, PlayMode::Play), S_OK);
-    owner.PumpFor(200);
-    const Advance again = advance(400);
-    EXPECT_GT(again.graph, 300 * kMs);
-    EXPECT_GT(again.reported, 300 * kMs);
-
-    // And on while stopped: the next play runs at half speed.
-    ASSERT_EQ(g.Stop(), S_OK);
-    ASSERT_EQ(g.SetSlowDown(true), S_OK);
-    ASSERT_EQ(g.PlaySegment(0, -1, PlayMode::Play), S_OK);
-    owner.PumpFor(200);
-    const Advance slowAgain = advance(400);
-    EXPECT_GT(slowAgain.graph, 120 * kMs);
-    EXPECT_LT(slowAgain.graph, 280 * kMs);
-    EXPECT_LT(slowAgain.reported, 280 * kMs);
+    const int64_t start = 2000 * kMs, stop = 2400 * kMs;
+    for (const bool slow : {false, true}) {
+        SCOPED_TRACE(slow ? "slowed" : "normal speed");
+        ASSERT_EQ(g.SetSlowDown(slow), S_OK);
+        owner.states.clear();
+        const size_t before = owner.ProgressCount();
+        const int64_t began = WallClock();
+        ASSERT_EQ(g.PlaySegment(start, stop, PlayMode::PlayFromSync), S_OK);
+        ASSERT_TRUE(owner.PumpUntil([&] { return g.State() == PlayState::SegmentEnded; }, 3000));
+        const int64_t took = WallClock() - began;
+        EXPECT_EQ(owner.states, (std::vector<PlayState>{PlayState::Playing, PlayState::SegmentEnded}));
+        const std::vector<int64_t> positions = owner.ProgressSince(before);
+        ASSERT_GE(positions.size(), 5u);
+        EXPECT_TRUE(std::is_sorted(positions.begin(), positions.end()));
+        EXPECT_EQ(positions.front(), start);
+        EXPECT_EQ(positions.back(), stop);
+        const int64_t expected = (stop - start) * (slow ? 2 : 1);
+        EXPECT_GE(took, expected - 40 * kMs);
+        EXPECT_LE(took, expected + 400 * kMs);
+        // The segment is played and forgotten: playing it again sends it again.
+        EXPECT_EQ(g.SegmentStart(), -1);
+    }
     g.ReleaseGraph();
 }
 
