@@ -286,6 +286,11 @@ bool SyncDocument::DuplicateTiming(int32_t dest, int32_t source, int32_t count) 
     return timing_.DuplicateTiming(dest, source, count);
 }
 
+bool SyncDocument::AppendTimings(const TimingEntry* entries, int32_t count) {
+    LockGuard g(lock_);
+    return timing_.AppendTimings(entries, count);
+}
+
 uint32_t SyncDocument::LastTool() {
     LockGuard g(lock_);
     return timing_.LastTool();

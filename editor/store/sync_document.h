@@ -124,6 +124,9 @@ public:
     bool BeginMoveFollowing(int32_t t);
     bool DragMoveFollowing(int32_t t);
     bool DuplicateTiming(int32_t dest, int32_t source, int32_t count);
+    // Appends timing entries after the last one as one history record
+    // (TimingList::AppendTimings): the suggested times of untimed segments.
+    bool AppendTimings(const TimingEntry* entries, int32_t count);
     uint32_t LastTool();
     int32_t LastIndex();
     int32_t DragValue();

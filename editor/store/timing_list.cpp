@@ -135,6 +135,22 @@ bool TimingList::ReplaceEntries(int32_t i, int32_t removeCount, const TimingEntr
     return true;
 }
 
+bool TimingList::AppendTimings(const TimingEntry* entries, int32_t count) {
+    if (!entries || count < 1 || count > kCapacity - list_.Count()) return false;
+    int32_t previousEnd = 0;
+    if (list_.Count() > 0) {
+        list_.Seek(list_.Count() - 1);
+        previousEnd = list_.CursorValue().end;
+    }
+    for (int32_t k = 0; k < count; ++k) {
+        const TimingEntry& e = entries[k];
+        if (e.start < previousEnd || int64_t{e.end} - e.start < kMinEntryTicks || e.end > kLastTick) return false;
+        previousEnd = e.end;
+    }
+    const int32_t at = list_.Count();
+    return ReplaceEntries(at, 0, entries, count, entries[0].start, 0, at + count - 1);
+}
+
 bool TimingList::InsertEntry(int32_t i, TimingEntry value, int32_t t, uint32_t tool) {
     return ReplaceEntries(i, 0, &value, 1, t, tool, i);
 }

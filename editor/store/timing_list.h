@@ -113,6 +113,13 @@ public:
     bool PlanDuplicate(int32_t dest, int32_t source, int32_t count, DuplicatePlan* plan);
     void ApplyDuplicate(const DuplicatePlan& plan, EditRecord* record);
 
+    // Appends count entries after the last one as one record (a batch of
+    // suggested times, undone and redone as one step). Each must start no
+    // earlier than the entry before it ends, last at least kMinEntryTicks and
+    // end by kLastTick, and the list must have room; otherwise, or for
+    // count < 1, nothing changes and the result is false.
+    bool AppendTimings(const TimingEntry* entries, int32_t count);
+
     // Undo and redo of a timing record; they end any drag or live entry.
     bool Undo(EditRecord* record);
     bool Redo(EditRecord* record);
