@@ -215,6 +215,20 @@ TEST_F(TimelineWindowTest, preview_draws_the_current_line_below_the_timeline_whe
     tw_->UpdatePosition(TicksToMedia(290));
     EXPECT_EQ(preview.Rasterised(), rasterised + 1);
 
+    // A new style shows on the next frame; while the audio is decoded the
+    // position is a percentage and no line is shown.
+    style.textColor[1] = 0x00FF00;
+    preview.SetStyle(style);
+    tw_->UpdatePosition(TicksToMedia(290));
+    EXPECT_EQ(span(0xFF00FF, 167, 240).count, 0);
+    EXPECT_GT(span(0x00FF00, 167, 240).count, 50);
+    tw_->SetGraphMode(kGraphDecoding);
+    tw_->UpdatePosition(50);
+    EXPECT_EQ(span(0x00FF00, 167, 240).count, 0);
+    EXPECT_EQ(span(0xFFFF00, 167, 240).count, 0);
+    tw_->SetGraphMode(kGraphReady);
+    tw_->UpdatePosition(TicksToMedia(290));
+
     // A reset for a new size and a lost device both come back with the line.
     SetWindowPos(window_, nullptr, 0, 0, 800, 240, SWP_NOZORDER);
     Pump(20);
@@ -223,7 +237,7 @@ TEST_F(TimelineWindowTest, preview_draws_the_current_line_below_the_timeline_whe
     Pump(800);
     tw_->Draw();
     EXPECT_EQ(tw_->Device().Width(), 800u);
-    EXPECT_GT(span(0xFF00FF, 167, 240).count, 50);
+    EXPECT_GT(span(0x00FF00, 167, 240).count, 50);
     EXPECT_GT(span(0xFFFF00, 167, 240).count, 50);
 
     tw_->SetPreview(nullptr);
@@ -246,9 +260,15 @@ TEST_F(TimelineWindowTest, presses_and_the_tap_key_record_live_entries) {
     SendMessageW(window_, WM_KEYDOWN, VK_SPACE, 1);
     tw_->UpdatePosition(TicksToMedia(1090));
     EXPECT_EQ(test::Timings(*doc_), (Entries{{100, 200}, {200, 300}, {400, 500}, {1000, 1040}, {1040, 1090}}));
+    // A press again: the running entry ends where the new one starts.
+    Send(WM_LBUTTONDOWN, MK_LBUTTON, 300, 90);
+    Send(WM_LBUTTONUP, 0, 300, 90);
+    tw_->UpdatePosition(TicksToMedia(1130));
+    EXPECT_EQ(test::Timings(*doc_),
+              (Entries{{100, 200}, {200, 300}, {400, 500}, {1000, 1040}, {1040, 1090}, {1090, 1130}}));
     std::vector<MSG> posted = Posted(parent_);
     EXPECT_TRUE(HasPosted(posted, kMsgTimingApplied, 1));
-    EXPECT_EQ(posted.size(), 2u);
+    EXPECT_EQ(posted.size(), 3u);
 }
 
 TEST_F(TimelineWindowTest, device_lost_on_another_thread_recovers_on_the_window_thread) {
