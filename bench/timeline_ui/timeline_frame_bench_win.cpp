@@ -29,7 +29,7 @@ constexpr int kFrames = 300;
 constexpr int kRounds = 3;
 constexpr int kTaps = 1000;
 constexpr int32_t kDuration = 80000;
-constexpr int kEntries = 1500;      // every 30 ticks, 20 long, from 0
+constexpr int kEntries = 1500;        // every 30 ticks, 20 long, from 0
 constexpr int32_t kTapStart = 46000;  // after the last entry
 
 double ProcessCpuMs() {
@@ -98,10 +98,11 @@ FramePair MeasureFrames(TimelineWindow& tw) {
 }
 
 void Report(const char* what, const FramePair& p) {
-    std::printf("%-44s %.3f ms CPU/frame (%.3f ms wall); clear and present only %.3f ms CPU (%.3f ms wall); "
-                "ratio (CPU) %.2f\n",
-                what, p.full / kFrames, p.fullWall / kFrames, p.clear / kFrames, p.clearWall / kFrames,
-                p.clear > 0 ? p.full / p.clear : 0.0);
+    std::printf(
+        "%-44s %.3f ms CPU/frame (%.3f ms wall); clear and present only %.3f ms CPU (%.3f ms wall); "
+        "ratio (CPU) %.2f\n",
+        what, p.full / kFrames, p.fullWall / kFrames, p.clear / kFrames, p.clearWall / kFrames,
+        p.clear > 0 ? p.full / p.clear : 0.0);
 }
 
 bool Resize(TimelineWindow& tw, HWND w, int width, int height) {
@@ -205,15 +206,14 @@ int main() {
         if (store.CanInsertTiming(t)) store.StartLiveTiming(t, &index);
         storeMs += WallMs() - t0;
     }
-    std::printf("tap (left press while playing, to the entry in the store): %.4f ms wall (%.4f ms CPU) per tap, "
-                "%d of %d taps made entries\n",
-                pressMs / kTaps, pressCpu / kTaps, tapped, kTaps);
-    std::printf("  of which the post to the frame and SetCapture:            %.4f ms wall per tap\n",
-                systemMs / kTaps);
+    std::printf(
+        "tap (left press while playing, to the entry in the store): %.4f ms wall (%.4f ms CPU) per tap, "
+        "%d of %d taps made entries\n",
+        pressMs / kTaps, pressCpu / kTaps, tapped, kTaps);
+    std::printf("  of which the post to the frame and SetCapture:            %.4f ms wall per tap\n", systemMs / kTaps);
     std::printf("input state machine alone (%d entries made):              %.4f ms wall per tap\n", machineTapped,
                 machineMs / kTaps);
-    std::printf("store live-timing calls alone:                               %.4f ms wall per tap\n",
-                storeMs / kTaps);
+    std::printf("store live-timing calls alone:                               %.4f ms wall per tap\n", storeMs / kTaps);
     std::printf("ratios: press / store %.1f, state machine / store %.1f, press / system calls %.2f\n",
                 storeMs > 0 ? pressMs / storeMs : 0.0, storeMs > 0 ? machineMs / storeMs : 0.0,
                 systemMs > 0 ? pressMs / systemMs : 0.0);

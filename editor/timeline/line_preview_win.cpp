@@ -14,7 +14,7 @@ namespace mr::timeline {
 namespace {
 
 constexpr DWORD kPreviewFvf = D3DFVF_XYZRHW | D3DFVF_DIFFUSE | D3DFVF_TEX1;
-constexpr int32_t kMinPoint = 60;   // the settings' accepted range of "LyricsPoint"
+constexpr int32_t kMinPoint = 60;  // the settings' accepted range of "LyricsPoint"
 constexpr int32_t kMaxPoint = 720;
 
 int ScreenDpiY() {
@@ -77,7 +77,9 @@ void LinePreview::Drop() {
     device_ = nullptr;
 }
 
-void LinePreview::ReleaseDeviceResources() { Drop(); }
+void LinePreview::ReleaseDeviceResources() {
+    Drop();
+}
 
 bool LinePreview::Build(IDirect3DDevice9* device, int32_t width, int32_t height) {
     Drop();
@@ -163,7 +165,8 @@ void LinePreview::DrawPreview(IDirect3DDevice9* device, const TimelineState& sta
     d->SetRenderState(D3DRS_ALPHABLENDENABLE, TRUE);
     d->SetRenderState(D3DRS_SRCBLEND, D3DBLEND_SRCALPHA);
     d->SetRenderState(D3DRS_DESTBLEND, D3DBLEND_INVSRCALPHA);
-    if (r.outlineTriangles > 0) d->DrawPrimitiveUP(D3DPT_TRIANGLELIST, r.outlineTriangles, vertices_, sizeof(ColorVertex));
+    if (r.outlineTriangles > 0)
+        d->DrawPrimitiveUP(D3DPT_TRIANGLELIST, r.outlineTriangles, vertices_, sizeof(ColorVertex));
     if (r.glyphVertices > 0 && r.drawCount > 0)
         d->DrawPrimitiveUP(D3DPT_TRIANGLELIST, r.glyphVertices / 3, vertices_ + r.draws[0].glyphFirst,
                            sizeof(ColorVertex));

@@ -18,6 +18,7 @@
 // timeline window (or SetPreview(nullptr)) before destroying the preview.
 
 #include <windows.h>
+
 #include <d3d9.h>
 
 #include <cstdint>

@@ -29,8 +29,8 @@ bool PreviewTables::ReadLine(SyncDocument& doc, int32_t segment, int slot, int32
     int32_t segmentStart = 0;
     int32_t length = -1;
     for (;;) {
-        length = doc.GetLineOfSegment(segment, buffer_.data(), static_cast<int32_t>(buffer_.size()), &segmentStart,
-                                      nullptr);
+        length =
+            doc.GetLineOfSegment(segment, buffer_.data(), static_cast<int32_t>(buffer_.size()), &segmentStart, nullptr);
         if (length >= 0 || buffer_.size() >= kLongestLine) break;
         buffer_.resize(std::min(buffer_.size() * 2, kLongestLine));
     }

@@ -35,9 +35,8 @@ TEST(preview_tables, lookup_matches_the_whole_document_at_every_position) {
     const std::u16string marked = u"ab|cd|ef\rgh|ij\r\rkl|mn|op\r" + longLine + u"\rqr|st";
     // Line 0 and 1 split by a 60-tick gap, line 1 to the empty line by 3,
     // a 400-tick gap before line 3; the last line is only partly timed.
-    const test::Entries ticks = {{100, 150}, {150, 180}, {190, 230}, {290, 330}, {330, 360},
-                                 {363, 380}, {780, 800}, {800, 840}, {850, 900}, {900, 1500},
-                                 {1500, 1520}, {1600, 1700}};
+    const test::Entries ticks = {{100, 150}, {150, 180}, {190, 230}, {290, 330},  {330, 360},   {363, 380},
+                                 {780, 800}, {800, 840}, {850, 900}, {900, 1500}, {1500, 1520}, {1600, 1700}};
     SyncDocument doc;
     test::Load(doc, marked, ticks);
     LyricsDocument whole;
@@ -54,8 +53,8 @@ TEST(preview_tables, lookup_matches_the_whole_document_at_every_position) {
         if (!(a == b)) {
             ++mismatches;
             ADD_FAILURE() << "t " << t << ": span " << a.c0 << "-" << a.c1 << " e " << a.elapsed << "/" << a.duration
-                          << " text length " << a.text.size() << ", whole document " << b.c0 << "-" << b.c1
-                          << " e " << b.elapsed << "/" << b.duration << " text length " << b.text.size();
+                          << " text length " << a.text.size() << ", whole document " << b.c0 << "-" << b.c1 << " e "
+                          << b.elapsed << "/" << b.duration << " text length " << b.text.size();
         }
     }
     EXPECT_EQ(mismatches, 0);
