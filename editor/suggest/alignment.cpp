@@ -51,8 +51,10 @@ struct Candidate {
 constexpr float kLineRestLowMs = 400;
 constexpr float kLineRestHighMs = 1000;
 constexpr float kWordRestHighMs = 700;
-constexpr float kLineFit = 2.0f;
+constexpr float kLineFit = 4.0f;
 // What a rest of kClearRestMs or more before an onset adds to its score.
+// What a doubling of an onset's strength adds to its score.
+constexpr float kStrengthWorth = 0.5f;
 constexpr float kRestWorth = 3.0f;
 constexpr float kClearRestMs = 200;
 
@@ -224,7 +226,7 @@ void Stretch(const OnsetTrack& track, const SegmentSlot* seg, int32_t first, int
         // A clear rest before an onset is the best sign of a new segment,
         // and it counts on its own as well.
         for (Candidate& x : c)
-            x.score = std::log2(1.0f + x.score / median) + kRestWorth * RestShare(x.quietMs);
+            x.score = kStrengthWorth * std::log2(1.0f + x.score / median) + kRestWorth * RestShare(x.quietMs);
         const int64_t room = kMaxCells / n - 1;
         if (room < 1) {
             c.clear();

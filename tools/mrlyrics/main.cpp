@@ -13,6 +13,7 @@ constexpr Command kCommands[] = {
     {"dump", "print a lyrics file as the system reads it, as one JSON object", RunDump},
     {"edit", "run a script of editing operations on the editor's document", RunEdit},
     {"convert", "open a lyrics file as the editor does and save it as .mr, LRC, ASS or TTML", RunConvert},
+    {"suggest", "time the untimed segments of a lyrics file from the singing in a wave file", RunSuggest},
 };
 
 std::string Usage() {

@@ -46,5 +46,6 @@ std::string Utf8(std::u16string_view s);
 int RunDump(const Args& args);
 int RunEdit(const Args& args);
 int RunConvert(const Args& args);
+int RunSuggest(const Args& args);
 
 }  // namespace mr::tool
