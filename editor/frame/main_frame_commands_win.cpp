@@ -1,19 +1,22 @@
 // The command layer of the main frame: one handler per command, the enable
-// table, the text pane bridge into the document store, opening files and
-// the unsaved-changes question. Commands of the playback and timeline
-// tools stay disabled until the graph and the timeline are attached.
+// table, the text pane bridge into the document store, opening and saving
+// files, the transport and the timeline's requests, and the unsaved-changes
+// question. Nothing here changes the graph's state or waits for another
+// thread while it holds the document lock: the streaming threads need it.
 #include "editor/frame/main_frame_win.h"
 
 #include <commdlg.h>
 
 #include <algorithm>
 #include <iterator>
+#include <string>
 #include <vector>
 
 #include "common/file.h"
 #include "editor/files/open_flow.h"
 #include "editor/files/save_flow.h"
 #include "editor/frame/command_ids.h"
+#include "editor/frame/editor_dialogs_win.h"
 
 // commdlg.h names its find-and-replace dialog ReplaceText.
 #undef ReplaceText
@@ -23,19 +26,44 @@ namespace {
 
 constexpr wchar_t kTitle[] = L"Mirelto Editor";
 
+// Help Topics: the user's guide installed beside the program, else a short
+// summary of the steps.
+void ShowHelp(HWND owner, HINSTANCE instance) {
+    wchar_t module[MAX_PATH];
+    const DWORD n = GetModuleFileNameW(instance, module, MAX_PATH);
+    if (n > 0 && n < MAX_PATH) {
+        std::wstring guide(module, n);
+        const size_t slash = guide.find_last_of(L'\\');
+        if (slash != std::wstring::npos) {
+            guide.resize(slash + 1);
+            guide += L"README.html";
+            if (GetFileAttributesW(guide.c_str()) != INVALID_FILE_ATTRIBUTES &&
+                reinterpret_cast<INT_PTR>(ShellExecuteW(owner, L"open", guide.c_str(), nullptr, nullptr,
+                                                        SW_SHOWNORMAL)) > 32)
+                return;
+        }
+    }
+    MessageBoxW(owner,
+                L"1. File > Open > Audio File: the song is decoded and its waveform shown.\n"
+                L"2. File > Open > Lyrics File: a .mr, .lrc or .txt file.\n"
+                L"3. Put the caret where each word or syllable begins and press Ctrl+D.\n"
+                L"4. Play (Ctrl+P) and click the timeline, or press Space on it, at each syllable.\n"
+                L"5. Fix entries with the timeline's tools; Undo and Redo undo every step.\n"
+                L"6. File > Save As > MR File or LRC File.",
+                L"Mirelto Editor Help", MB_OK | MB_ICONINFORMATION);
+}
+
 // The enable table: commands whose state follows the document, the focus
 // and playback. Each row's index is its slot in the cached flags.
 enum StateSlot {
     kSlotSave, kSlotSaveAs, kSlotSaveAsLrc, kSlotUndo, kSlotRedo, kSlotCutCopy, kSlotPaste, kSlotSelectAll,
     kSlotDuplicate, kSlotSetSyncpoint, kSlotRemoveSyncpoint, kSlotPlay, kSlotPlayXX, kSlotPlayX, kSlotPause,
-    kSlotStop, kSlotCount
+    kSlotStop, kSlotTap, kSlotRemoveImage, kSlotCount
 };
-static_assert(kSlotCount <= 20, "the frame caches at most 20 flags");
+static_assert(kSlotCount < 24, "the frame caches at most 23 flags and the first-pass marker");
 
-// Commands that have no handler yet: disabled once at creation.
-constexpr int kNotYet[] = {MR_ID_OPEN_AUDIO, MR_ID_OPEN_IMAGE,   MR_ID_ADD_IMAGE, MR_ID_INSERT_IMAGE,
-                           MR_ID_REMOVE_IMAGE, MR_ID_PREVIEW_IMAGE, MR_ID_INFORMATION, MR_ID_SLOW_DOWN,
-                           MR_ID_OPTIONS,    MR_ID_HELP,         MR_ID_ABOUT};
+// Media time (100 ns) per timeline tick (10 ms).
+constexpr int64_t kMediaPerTick = 100000;
 
 int KindFromPath(std::u16string_view path) {
     std::u16string ext(fs::Extension(path));
@@ -54,6 +82,50 @@ int KindFromPath(std::u16string_view path) {
 }
 
 const wchar_t* W(const std::u16string& s) { return reinterpret_cast<const wchar_t*>(s.c_str()); }
+std::u16string U(const wchar_t* s) { return std::u16string(reinterpret_cast<const char16_t*>(s)); }
+
+// The open dialog for one file (multi false) or several (the dialog's
+// folder-then-names form, converted to that form for a single choice too).
+bool ChooseFiles(HWND owner, const wchar_t* filter, bool multi, std::u16string* chosen) {
+    std::vector<wchar_t> buffer(multi ? 32768 : MAX_PATH, L'\0');
+    OPENFILENAMEW ofn = {sizeof ofn};
+    ofn.hwndOwner = owner;
+    ofn.lpstrFilter = filter;
+    ofn.lpstrFile = buffer.data();
+    ofn.nMaxFile = static_cast<DWORD>(buffer.size());
+    ofn.Flags = OFN_FILEMUSTEXIST | OFN_PATHMUSTEXIST | OFN_HIDEREADONLY | OFN_EXPLORER |
+                (multi ? OFN_ALLOWMULTISELECT : 0);
+    if (!GetOpenFileNameW(&ofn)) return false;
+    const wchar_t* first = buffer.data();
+    const size_t firstLength = wcslen(first);
+    if (!multi || first[firstLength + 1] != L'\0') {
+        // One path, or the folder followed by the names.
+        size_t end = firstLength + 1;
+        if (multi)
+            while (end < buffer.size() && buffer[end] != L'\0') end += wcslen(&buffer[end]) + 1;
+        chosen->assign(reinterpret_cast<const char16_t*>(first), end);
+        if (!multi) chosen->resize(firstLength);
+        return true;
+    }
+    // A single picture: split it into its folder and its name.
+    const std::u16string path(reinterpret_cast<const char16_t*>(first), firstLength);
+    const size_t slash = path.find_last_of(u'\\');
+    if (slash == std::u16string::npos) return false;
+    *chosen = path.substr(0, slash);
+    chosen->push_back(u'\0');
+    chosen->append(path, slash + 1, std::u16string::npos);
+    chosen->push_back(u'\0');
+    return true;
+}
+
+// The name part of a path, without folder and extension.
+std::u16string BareName(std::u16string_view path) {
+    const size_t slash = path.find_last_of(u"\\/");
+    std::u16string_view name = slash == std::u16string_view::npos ? path : path.substr(slash + 1);
+    const size_t dot = name.find_last_of(u'.');
+    if (dot != std::u16string_view::npos && dot > 0) name = name.substr(0, dot);
+    return std::u16string(name);
+}
 
 // The "Opening file..." and "Saving file..." dialog: shown when a flow
 // first reports progress, pumping messages on every report so the window
@@ -136,21 +208,39 @@ void MainFrame::DispatchCommand(int id, int code, HWND control) {
             break;
         case MR_ID_OPEN:
         case MR_ID_OPEN_LYRICS: {
-            wchar_t path[MAX_PATH] = L"";
-            OPENFILENAMEW ofn = {sizeof ofn};
-            ofn.hwndOwner = window_;
-            ofn.lpstrFilter = L"Lyrics Files (*.mr;*.lrc;*.txt)\0*.mr;*.lrc;*.txt\0All Files (*.*)\0*.*\0";
-            ofn.lpstrFile = path;
-            ofn.nMaxFile = MAX_PATH;
-            ofn.Flags = OFN_FILEMUSTEXIST | OFN_PATHMUSTEXIST | OFN_HIDEREADONLY | OFN_EXPLORER;
-            if (GetOpenFileNameW(&ofn)) {
-                const std::u16string p(reinterpret_cast<const char16_t*>(path));
+            std::u16string p;
+            if (ChooseFiles(window_, L"Lyrics Files (*.mr;*.lrc;*.txt)\0*.mr;*.lrc;*.txt\0All Files (*.*)\0*.*\0",
+                            false, &p)) {
                 const int kind = KindFromPath(p);
                 OpenLyrics(p, kind == 0 || kind == kLyricsKindAudio || kind == kLyricsKindPictures ? kLyricsKindText
                                                                                                    : kind);
             }
             break;
         }
+        case MR_ID_OPEN_AUDIO: {
+            std::u16string p;
+            if (ChooseFiles(window_,
+                            L"Audio Files (*.mp3;*.wav;*.wma;*.mp2;*.ogg)\0*.mp3;*.wav;*.wma;*.mp2;*.ogg\0"
+                            L"All Files (*.*)\0*.*\0",
+                            false, &p))
+                OpenAudio(p);
+            break;
+        }
+        case MR_ID_OPEN_IMAGE:
+        case MR_ID_ADD_IMAGE:
+            OpenPictures(false);
+            break;
+        case MR_ID_INSERT_IMAGE:
+            OpenPictures(true);
+            break;
+        case MR_ID_REMOVE_IMAGE:
+            RemoveSelectedPicture();
+            break;
+        case MR_ID_PREVIEW_IMAGE:
+            settings_->previewImage = settings_->previewImage ? 0 : 1;
+            CheckMenuItem(menu_, MR_ID_PREVIEW_IMAGE, MF_BYCOMMAND | (settings_->previewImage ? MF_CHECKED : MF_UNCHECKED));
+            ApplyViewSettings();
+            break;
         case MR_ID_SAVE:
             Save();
             break;
@@ -158,9 +248,60 @@ void MainFrame::DispatchCommand(int id, int code, HWND control) {
         case MR_ID_SAVE_AS_NATIVE:
             SaveAs(kLyricsKindNative);
             break;
+        case MR_ID_SAVE_AS_LRC:
+            SaveAsLrc();
+            break;
         case MR_ID_MODE:
         case MR_ID_SIMPLE_MODE:
             ToggleSimpleMode();
+            break;
+        case MR_ID_INFORMATION:
+            ShowInformation();
+            break;
+        case MR_ID_DUPLICATE:
+        case MR_ID_SET_SYNCPOINT:
+        case MR_ID_REMOVE_SYNCPOINT: {
+            if (view_ != 0 || focus_ != Pane::Text) break;
+            const CHARRANGE sel = PaneSelection();
+            if (sel.cpMin != sel.cpMax) break;
+            bool done;
+            if (id == MR_ID_DUPLICATE)
+                done = doc_.DuplicateLines(sel.cpMin);
+            else if (id == MR_ID_SET_SYNCPOINT)
+                done = doc_.SetSyncpoint(sel.cpMin);
+            else
+                done = doc_.RemoveSyncpoint(sel.cpMin);
+            if (done) {
+                if (id == MR_ID_DUPLICATE) LoadPaneFromStore();
+                Recolour();
+                refreshStatus_ = true;
+                InvalidateRect(timeline_, nullptr, FALSE);
+            }
+            break;
+        }
+        case MR_ID_PLAY:
+            Play(graph::PlayMode::Play);
+            break;
+        case MR_ID_PLAY_XX:
+            Play(graph::PlayMode::PlayLine);
+            break;
+        case MR_ID_PLAY_X:
+            Play(graph::PlayMode::PlayFromSync);
+            break;
+        case MR_ID_PAUSE:
+            if (graph_ && graphMode_ == graph::GraphMode::PlaybackReady) graph_->Pause();
+            break;
+        case MR_ID_STOP:
+            if (graph_ && graphMode_ == graph::GraphMode::PlaybackReady) graph_->Stop();
+            break;
+        case MR_ID_SLOW_DOWN:
+            ToggleSlowDown();
+            break;
+        case MR_ID_TAP:
+            TapFromMenu();
+            break;
+        case MR_ID_OPTIONS:
+            ShowOptions();
             break;
         case MR_ID_COPY:
         case MR_ID_CUT:
@@ -182,15 +323,23 @@ void MainFrame::DispatchCommand(int id, int code, HWND control) {
             }
             break;
         case MR_ID_UNDO:
-            doc_.Undo();
-            refreshStatus_ = true;
-            break;
         case MR_ID_REDO:
-            doc_.Redo();
+            HaltLiveTiming(true);
+            if (id == MR_ID_UNDO)
+                doc_.Undo();
+            else
+                doc_.Redo();
             refreshStatus_ = true;
+            InvalidateRect(timeline_, nullptr, FALSE);
             break;
         case MR_ID_EXIT:
             CloseEditor();
+            break;
+        case MR_ID_HELP:
+            ShowHelp(window_, instance_);
+            break;
+        case MR_ID_ABOUT:
+            ShowAboutBox(window_, instance_);
             break;
         case MR_ID_NOTHING:
         default:
@@ -282,42 +431,44 @@ void MainFrame::SetCommandState(int id, bool enabled) {
 }
 
 void MainFrame::UpdateCommandStates() {
-    if (commandState_[kSlotCount] != 0) {
-        // The commands without handlers, once.
-        for (int id : kNotYet) SetCommandState(id, false);
-        commandState_[kSlotCount] = 0;
-    }
     const bool lyricsView = view_ == 0;
     const bool textFocus = lyricsView && focus_ == Pane::Text;
     const CHARRANGE sel = textFocus ? PaneSelection() : CHARRANGE{0, 0};
+    const bool caretOnly = textFocus && sel.cpMin == sel.cpMax;
     const bool hasText = doc_.CellCount() > 0;
-    const bool ready = graphMode_ == graph::GraphMode::PlaybackReady;
+    const bool ready = graph_ && graphMode_ == graph::GraphMode::PlaybackReady;
+    const bool playing = ready && playState_ == graph::PlayState::Playing;
     bool states[kSlotCount] = {};
-    states[kSlotSave] = doc_.IsModified();
+    states[kSlotSave] = doc_.IsModified() || fieldsChanged_;
     states[kSlotSaveAs] = hasText;
-    states[kSlotSaveAsLrc] = false;
+    states[kSlotSaveAsLrc] = hasText;
     states[kSlotUndo] = doc_.CanUndo();
     states[kSlotRedo] = doc_.CanRedo();
     states[kSlotCutCopy] = textFocus && sel.cpMin != sel.cpMax;
     states[kSlotPaste] = textFocus && IsClipboardFormatAvailable(CF_UNICODETEXT);
     states[kSlotSelectAll] = textFocus;
-    // Syncpoints, Duplicate and the transport come with the timeline and
-    // the playback graph.
-    states[kSlotDuplicate] = false;
-    states[kSlotSetSyncpoint] = false;
-    states[kSlotRemoveSyncpoint] = false;
-    states[kSlotPlay] = ready && false;
-    states[kSlotPlayXX] = ready && false;
-    states[kSlotPlayX] = ready && false;
-    states[kSlotPause] = ready && false;
-    states[kSlotStop] = ready && false;
+    if (caretOnly) {
+        const int32_t segment = doc_.SegmentOfCell(sel.cpMin);
+        states[kSlotDuplicate] =
+            segment >= 1 && segment < doc_.TimingCount() && doc_.CanDuplicateLines(sel.cpMin);
+        states[kSlotSetSyncpoint] = doc_.CanSetSyncpoint(sel.cpMin);
+        states[kSlotRemoveSyncpoint] = doc_.CanRemoveSyncpoint(sel.cpMin);
+    }
+    states[kSlotPlay] = ready;
+    states[kSlotPlayXX] = ready;
+    states[kSlotPlayX] = ready;
+    states[kSlotPause] = playing;
+    states[kSlotStop] = ready && playState_ != graph::PlayState::Stopped;
+    states[kSlotTap] = playing && lyricsView;
+    states[kSlotRemoveImage] =
+        !lyricsView && ListView_GetNextItem(pictureList_, -1, LVNI_SELECTED) >= 0;
     static constexpr int kIds[kSlotCount][2] = {
         {MR_ID_SAVE, 0},          {MR_ID_SAVE_AS_NATIVE, MR_ID_SAVE_AS}, {MR_ID_SAVE_AS_LRC, 0},
         {MR_ID_UNDO, 0},          {MR_ID_REDO, 0},                       {MR_ID_CUT, MR_ID_COPY},
         {MR_ID_PASTE, 0},         {MR_ID_SELECT_ALL, 0},                 {MR_ID_DUPLICATE, 0},
         {MR_ID_SET_SYNCPOINT, 0}, {MR_ID_REMOVE_SYNCPOINT, 0},           {MR_ID_PLAY, 0},
         {MR_ID_PLAY_XX, 0},       {MR_ID_PLAY_X, 0},                     {MR_ID_PAUSE, 0},
-        {MR_ID_STOP, 0}};
+        {MR_ID_STOP, 0},          {MR_ID_TAP, 0},                        {MR_ID_REMOVE_IMAGE, 0}};
     for (int slot = 0; slot < kSlotCount; ++slot) {
         const int8_t flag = states[slot] ? 1 : 0;
         if (commandState_[slot] == flag) continue;
@@ -328,22 +479,36 @@ void MainFrame::UpdateCommandStates() {
 }
 
 bool MainFrame::QuerySaveChanges() {
-    if (!doc_.IsModified() || doc_.CellCount() == 0) return true;
+    if (!(doc_.IsModified() || fieldsChanged_) || doc_.CellCount() == 0) return true;
     const int answer = MessageBoxW(window_, LoadText(MR_ID_STR_SAVE_CHANGES), kTitle, MB_YESNOCANCEL | MB_ICONWARNING);
     if (answer == IDCANCEL) return false;
     if (answer == IDYES) return Save();
     return true;
 }
 
+void MainFrame::HaltLiveTiming(bool onlyWhileRecording) {
+    if (!graph_ || playState_ != graph::PlayState::Playing) return;
+    if (onlyWhileRecording) {
+        LockGuard guard(doc_.DocumentLock());
+        if (!timelineWindow_.Input().State().recording) return;
+    }
+    graph_->Pause();
+}
+
 void MainFrame::NewDocument() {
     if (!QuerySaveChanges()) return;
+    HaltLiveTiming(false);
     doc_.ClearSyncDocument();
+    // A new document has no file: the next Save asks for one rather than
+    // overwriting the file that was open before.
     settings_->lyricsPath.clear();
     settings_->lyricsKind = 0;
     settings_->lyricsEncoding = 0;
     fields_ = SaveFields{};
+    fieldsChanged_ = false;
     LoadPaneFromStore();
     FillPictureList();
+    InvalidateRect(timeline_, nullptr, FALSE);
 }
 
 // --- Opening.
@@ -353,7 +518,7 @@ void MainFrame::OpenFromCommandLine() {
     wchar_t** argv = CommandLineToArgvW(GetCommandLineW(), &argc);
     if (!argv) return;
     if (argc >= 2) {
-        const std::u16string path(reinterpret_cast<const char16_t*>(argv[1]));
+        const std::u16string path = U(argv[1]);
         if (fs::Exists(path) && !fs::IsDirectory(path)) {
             const int kind = KindFromPath(path);
             if (kind != 0 && kind != kLyricsKindPictures) OpenByKind(path, kind);
@@ -364,21 +529,50 @@ void MainFrame::OpenFromCommandLine() {
 
 void MainFrame::OpenDroppedFiles(HDROP drop) {
     wchar_t path[MAX_PATH];
-    if (DragQueryFileW(drop, 0, path, MAX_PATH) > 0) {
-        const std::u16string p(reinterpret_cast<const char16_t*>(path));
-        const int kind = KindFromPath(p);
-        // Pictures join the picture list once it has its commands.
-        if (kind != 0 && kind != kLyricsKindPictures) OpenByKind(p, kind);
+    const UINT count = DragQueryFileW(drop, 0xFFFFFFFF, nullptr, 0);
+    if (count > 0 && DragQueryFileW(drop, 0, path, MAX_PATH) > 0) {
+        const std::u16string first = U(path);
+        const int kind = KindFromPath(first);
+        if (kind == kLyricsKindPictures) {
+            // The dialog's multi-selection form: the first file's folder,
+            // then the name of each picture in that same folder. A path that
+            // does not fit, a folder, or a file elsewhere ends the list.
+            const size_t slash = first.find_last_of(u'\\');
+            if (slash != std::u16string::npos && !fs::IsDirectory(first)) {
+                const std::u16string folder = first.substr(0, slash);
+                std::u16string list = folder;
+                list.push_back(u'\0');
+                list.append(first, slash + 1, std::u16string::npos);
+                list.push_back(u'\0');
+                for (UINT i = 1; i < count; ++i) {
+                    const UINT n = DragQueryFileW(drop, i, path, MAX_PATH);
+                    if (n == 0 || n >= MAX_PATH) break;
+                    const std::u16string next = U(path);
+                    if (KindFromPath(next) != kLyricsKindPictures || next.size() <= folder.size() + 1 ||
+                        next.compare(0, folder.size() + 1, folder + u'\\') != 0 ||
+                        next.find(u'\\', folder.size() + 1) != std::u16string::npos || fs::IsDirectory(next))
+                        break;
+                    list.append(next, folder.size() + 1, std::u16string::npos);
+                    list.push_back(u'\0');
+                }
+                AddPictureList(list, false);
+            }
+        } else if (kind != 0 && !fs::IsDirectory(first)) {
+            OpenByKind(first, kind);
+        }
     }
     DragFinish(drop);
 }
 
 bool MainFrame::OpenByKind(const std::u16string& path, int kind) {
-    if (kind == kLyricsKindAudio) return false;  // the audio open flow comes with the graph
+    if (kind == kLyricsKindAudio) return OpenAudio(path);
     return OpenLyrics(path, kind);
 }
 
 bool MainFrame::OpenLyrics(const std::u16string& path, int kind) {
+    // The file is chosen: ask before anything of the current work goes.
+    if (!QuerySaveChanges()) return false;
+    HaltLiveTiming(false);
     OpenReport report;
     OpenStatus status;
     {
@@ -394,48 +588,91 @@ bool MainFrame::OpenLyrics(const std::u16string& path, int kind) {
         settings_->lyricsPath.clear();
         settings_->lyricsKind = 0;
     }
+    fieldsChanged_ = false;
     LoadPaneFromStore();
     FillPictureList();
+    InvalidateRect(timeline_, nullptr, FALSE);
     return status == OpenStatus::kOpened;
+}
+
+bool MainFrame::OpenAudio(const std::u16string& path) {
+    if (!graph_) return false;
+    HaltLiveTiming(false);
+    // The playback graph still reads the decoded file that the decode is
+    // about to rewrite, and the timeline still draws the old peaks.
+    graph_->ReleaseGraph();
+    timelineWindow_.SetWaveform(nullptr, 0);
+    peaks_.Clear();
+    HRESULT hr = graph_->BuildDecodeGraph(path);
+    if (SUCCEEDED(hr)) {
+        hr = graph_->Run();
+        if (FAILED(hr)) graph_->ReleaseGraph();
+    }
+    if (FAILED(hr)) {
+        settings_->audioPath.clear();
+        MessageBoxW(window_, reinterpret_cast<const wchar_t*>(graph::kPlayFailureText),
+                    reinterpret_cast<const wchar_t*>(graph::kPlayFailureTitle), MB_OK | MB_ICONWARNING);
+        return false;
+    }
+    settings_->audioPath = path;
+    return true;
+}
+
+// --- Pictures.
+
+void MainFrame::OpenPictures(bool insert) {
+    std::u16string list;
+    if (!ChooseFiles(window_, L"Image Files (*.png;*.jpg;*.gif;*.bmp)\0*.png;*.jpg;*.jpeg;*.gif;*.bmp\0", true, &list))
+        return;
+    AddPictureList(list, insert);
+}
+
+void MainFrame::AddPictureList(const std::u16string& list, bool insert) {
+    int32_t position = doc_.PictureCount();
+    if (insert) {
+        const int selected = ListView_GetNextItem(pictureList_, -1, LVNI_SELECTED);
+        if (selected >= 0) position = selected;
+    }
+    if (doc_.AddPictureFiles(list, position)) {
+        FillPictureList();
+        InvalidateRect(timeline_, nullptr, FALSE);
+    }
+}
+
+void MainFrame::RemoveSelectedPicture() {
+    const int selected = ListView_GetNextItem(pictureList_, -1, LVNI_SELECTED);
+    if (selected < 0) return;
+    if (doc_.RemovePictures(selected, 1)) {
+        FillPictureList();
+        InvalidateRect(timeline_, nullptr, FALSE);
+    }
 }
 
 // --- Saving.
 
 bool MainFrame::Save() {
-    if (!doc_.IsModified()) return true;
+    if (!doc_.IsModified() && !fieldsChanged_) return true;
     const int kind = settings_->lyricsKind;
-    if (!settings_->lyricsPath.empty() && (kind == kLyricsKindNative || kind == kLyricsKindNativeAlt)) {
-        SaveOptions options;
-        options.kind = kind;
-        fields_.simple = settings_->simpleMode > 0;
-        options.fields = fields_;
-        ProgressDialog progress(instance_, window_, L"Saving file...");
-        options.progress = &progress;
-        return SaveLyricsFile(doc_, settings_->lyricsPath, options) == SaveStatus::kSaved;
-    }
+    if (!settings_->lyricsPath.empty() && (kind == kLyricsKindNative || kind == kLyricsKindNativeAlt))
+        return SaveTo(settings_->lyricsPath, kind, settings_->lyricsEncoding);
     return SaveAs(kLyricsKindNative);
 }
 
-bool MainFrame::SaveAs(int kind) {
-    wchar_t path[MAX_PATH] = L"";
-    if (!settings_->lyricsPath.empty()) {
-        std::u16string base = settings_->lyricsPath;
-        const std::u16string_view ext = fs::Extension(base);
-        base.resize(base.size() - ext.size());
-        base += u".mr";
-        if (base.size() < MAX_PATH) std::copy(base.begin(), base.end(), path);
-    }
-    OPENFILENAMEW ofn = {sizeof ofn};
-    ofn.hwndOwner = window_;
-    ofn.lpstrFilter = L"Mirelto Lyrics (*.mr)\0*.mr\0";
-    ofn.lpstrDefExt = L"mr";
-    ofn.lpstrFile = path;
-    ofn.nMaxFile = MAX_PATH;
-    ofn.Flags = OFN_OVERWRITEPROMPT | OFN_PATHMUSTEXIST | OFN_HIDEREADONLY | OFN_EXPLORER;
-    if (!GetSaveFileNameW(&ofn)) return false;
-    const std::u16string target(reinterpret_cast<const char16_t*>(path));
+// The audio file's name, else the lyrics file's, with the extension; the
+// bare name when that would not fit; "Untitled" with neither.
+std::u16string MainFrame::ProposedName(const wchar_t* extension) const {
+    const std::u16string& from = !settings_->audioPath.empty() ? settings_->audioPath : settings_->lyricsPath;
+    std::u16string name = from.empty() ? std::u16string(u"Untitled") : BareName(from);
+    const std::u16string ext = U(extension);
+    if (name.size() + ext.size() < MAX_PATH) name += ext;
+    if (name.size() >= MAX_PATH) name.resize(MAX_PATH - 1);
+    return name;
+}
+
+bool MainFrame::SaveTo(const std::u16string& target, int kind, int encoding) {
     SaveOptions options;
     options.kind = kind;
+    options.encoding = encoding;
     fields_.simple = settings_->simpleMode > 0;
     options.fields = fields_;
     ProgressDialog progress(instance_, window_, L"Saving file...");
@@ -443,7 +680,164 @@ bool MainFrame::SaveAs(int kind) {
     if (SaveLyricsFile(doc_, target, options) != SaveStatus::kSaved) return false;
     settings_->lyricsPath = target;
     settings_->lyricsKind = kind;
+    settings_->lyricsEncoding = encoding;
+    fieldsChanged_ = false;
+    refreshStatus_ = true;
     return true;
+}
+
+bool MainFrame::SaveAs(int kind) {
+    wchar_t path[MAX_PATH] = L"";
+    const std::u16string proposed = ProposedName(L".mr");
+    std::copy(proposed.begin(), proposed.end(), path);
+    OPENFILENAMEW ofn = {sizeof ofn};
+    ofn.hwndOwner = window_;
+    ofn.lpstrFilter = L"MR File (*.mr)\0*.mr\0";
+    ofn.nFilterIndex = 1;
+    ofn.lpstrFile = path;
+    ofn.nMaxFile = MAX_PATH;
+    ofn.Flags = OFN_OVERWRITEPROMPT | OFN_PATHMUSTEXIST | OFN_HIDEREADONLY | OFN_EXPLORER;
+    if (!GetSaveFileNameW(&ofn)) return false;
+    return SaveTo(U(path), kind, 0);
+}
+
+bool MainFrame::SaveAsLrc() {
+    wchar_t path[MAX_PATH] = L"";
+    const std::u16string proposed = ProposedName(L".lrc");
+    std::copy(proposed.begin(), proposed.end(), path);
+    OPENFILENAMEW ofn = {sizeof ofn};
+    ofn.hwndOwner = window_;
+    ofn.lpstrFilter = L"LRC File ANSI (*.lrc)\0*.lrc\0LRC File Unicode (*.lrc)\0*.lrc\0"
+                      L"LRC File Unicode big endian (*.lrc)\0*.lrc\0LRC File UTF-8 (*.lrc)\0*.lrc\0";
+    ofn.nFilterIndex = 1;
+    ofn.lpstrFile = path;
+    ofn.nMaxFile = MAX_PATH;
+    ofn.Flags = OFN_OVERWRITEPROMPT | OFN_PATHMUSTEXIST | OFN_HIDEREADONLY | OFN_EXPLORER;
+    if (!GetSaveFileNameW(&ofn)) return false;
+    static constexpr int kEncodings[] = {1, 3, 4, 2};  // by filter: ANSI, UTF-16LE, UTF-16BE, UTF-8
+    const int encoding = ofn.nFilterIndex >= 1 && ofn.nFilterIndex <= 4 ? kEncodings[ofn.nFilterIndex - 1] : 1;
+    return SaveTo(U(path), kLyricsKindLrc, encoding);
+}
+
+// --- Dialogs.
+
+void MainFrame::ShowInformation() {
+    // The fields are written by the next save without a history record: the
+    // document counts as changed until then.
+    if (ShowInformationDialog(window_, instance_, fields_)) {
+        fieldsChanged_ = true;
+        refreshStatus_ = true;
+    }
+}
+
+void MainFrame::ShowOptions() {
+    if (ShowEditorOptions(window_, instance_, *settings_)) ApplyViewSettings();
+}
+
+void MainFrame::ApplyViewSettings() {
+    ApplyTextFormat();
+    Recolour();
+    timelineWindow_.SetColors(settings_->scopeColor);
+    timeline::PreviewStyle style;
+    style.face = settings_->lyricsFont.face;
+    style.tenthsOfPoint = settings_->lyricsPoint;
+    style.weight = settings_->lyricsFont.weight;
+    style.italic = settings_->lyricsFont.italic != 0;
+    style.charSet = settings_->lyricsFont.charSet;
+    style.antiAliased = settings_->antiAliased != 0;
+    std::copy(std::begin(settings_->previewTextColor), std::end(settings_->previewTextColor), style.textColor);
+    std::copy(std::begin(settings_->previewOutlineColor), std::end(settings_->previewOutlineColor), style.outlineColor);
+    linePreview_.SetStyle(style);
+    InvalidateRect(timeline_, nullptr, FALSE);
+}
+
+// --- Transport. The graph is asked only with the document lock free.
+
+void MainFrame::Play(graph::PlayMode mode) {
+    if (!graph_ || graphMode_ != graph::GraphMode::PlaybackReady) return;
+    if (playState_ == graph::PlayState::Playing) {
+        if (graph_->LastPlayMode() == mode) return;
+        graph_->Pause();
+    }
+    const int64_t start = timelineWindow_.GetStartTime();
+    int64_t stop = -1;  // the end of the media
+    if (mode != graph::PlayMode::Play) {
+        int32_t index = -1;
+        doc_.FindTiming(static_cast<int32_t>(start / kMediaPerTick), &index);
+        int32_t last = index;
+        if (index >= 0 && mode == graph::PlayMode::PlayLine) {
+            // The last timed segment of the line: the one before the next
+            // segment that begins a line.
+            const int32_t segments = doc_.SegmentCount();
+            int32_t next = index + 1;
+            while (next < segments && !doc_.SegmentBeginsLine(next)) ++next;
+            last = next < segments ? next - 1 : -1;
+            if (last >= doc_.TimingCount()) last = -1;
+        }
+        int32_t entryStart = 0, entryEnd = 0;
+        if (last >= 0 && doc_.GetTiming(last, &entryStart, &entryEnd)) stop = entryEnd * kMediaPerTick;
+    }
+    graph_->PlaySegment(start, stop, mode);
+}
+
+void MainFrame::ResumeLastMode() {
+    if (graph_) Play(graph_->LastPlayMode());
+}
+
+void MainFrame::ToggleSlowDown() {
+    settings_->slowDown = settings_->slowDown ? 0 : 1;
+    const bool on = settings_->slowDown != 0;
+    // The toolbar's check button flips itself on a click; the setting decides.
+    SendMessageW(toolbar_, TB_CHECKBUTTON, MR_ID_SLOW_DOWN, MAKELPARAM(on ? TRUE : FALSE, 0));
+    CheckMenuItem(menu_, MR_ID_SLOW_DOWN, MF_BYCOMMAND | (on ? MF_CHECKED : MF_UNCHECKED));
+    if (graph_) graph_->SetSlowDown(on);
+}
+
+// The timeline's seek request: 2 the stepping begins (pause, remember),
+// 1 a single seek (remember, pause, move the views, resume), 3 the stepping
+// has ended (move the views, resume). The next play sends the timeline's
+// position to the graph.
+void MainFrame::OnSeekRequest(int mode, int index) {
+    const bool ready = graph_ && graphMode_ == graph::GraphMode::PlaybackReady;
+    if (mode == 1 || mode == 2) {
+        seekState_ = playState_;
+        if (ready && playState_ == graph::PlayState::Playing) graph_->Pause();
+        if (mode == 2) return;
+    }
+    MoveViewsTo(index);
+    if (!ready) return;
+    graph_->ForgetSegment();
+    if (seekState_ == graph::PlayState::Playing) ResumeLastMode();
+}
+
+void MainFrame::OnTimingApplied(int result, int index) {
+    (void)result;
+    refreshStatus_ = true;
+    Recolour();
+    MoveViewsTo(index);
+}
+
+void MainFrame::MoveViewsTo(int index) {
+    if (index < 0) return;
+    if (view_ == 0) {
+        if (index >= doc_.SegmentCount()) return;
+        const int32_t pos = doc_.SegmentStart(index);
+        if (pos < 0) return;
+        CHARRANGE caret{pos, pos};
+        SendMessageW(textPane_, EM_EXSETSEL, 0, reinterpret_cast<LPARAM>(&caret));
+        SendMessageW(textPane_, EM_SCROLLCARET, 0, 0);
+    } else if (index < ListView_GetItemCount(pictureList_)) {
+        ListView_SetItemState(pictureList_, -1, 0, LVIS_SELECTED | LVIS_FOCUSED);
+        ListView_SetItemState(pictureList_, index, LVIS_SELECTED | LVIS_FOCUSED, LVIS_SELECTED | LVIS_FOCUSED);
+        ListView_EnsureVisible(pictureList_, index, FALSE);
+    }
+    refreshStatus_ = true;
+}
+
+// The menu's tap does what Space does on the timeline at the play position.
+void MainFrame::TapFromMenu() {
+    if (playState_ != graph::PlayState::Playing) return;
+    SendMessageW(timeline_, WM_KEYDOWN, VK_SPACE, 0);
 }
 
 // --- Simple mode.

@@ -18,7 +18,6 @@ namespace {
 
 constexpr wchar_t kFrameClass[] = L"MRMainFrame";
 constexpr wchar_t kClipClass[] = L"MRClipWnd";
-constexpr wchar_t kScopeClass[] = L"MRScopeWnd";
 constexpr wchar_t kTitle[] = L"Mirelto Editor";
 
 void Fail(const wchar_t* message) {
@@ -119,16 +118,8 @@ HWND MainFrame::CreateMainFrame() {
     clip.hCursor = wc.hCursor;
     clip.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
     clip.lpszClassName = kClipClass;
-    // The timeline window; it stays an empty dark pane until the timeline
-    // draws into it.
-    WNDCLASSEXW scope = {sizeof scope};
-    scope.style = CS_DBLCLKS;
-    scope.lpfnWndProc = ScopeProc;
-    scope.hInstance = instance_;
-    scope.hCursor = wc.hCursor;
-    scope.hbrBackground = static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH));
-    scope.lpszClassName = kScopeClass;
-    if (!RegisterClassExW(&wc) || !RegisterClassExW(&clip) || !RegisterClassExW(&scope)) {
+    if (!RegisterClassExW(&wc) || !RegisterClassExW(&clip) ||
+        !timeline::TimelineWindow::RegisterWindowClass(instance_)) {
         Fail(L"Failed to register class.");
         return nullptr;
     }
@@ -138,6 +129,8 @@ HWND MainFrame::CreateMainFrame() {
         uiFont_ = CreateFontIndirectW(&metrics.lfMessageFont);
     menu_ = LoadMenuW(instance_, MAKEINTRESOURCEW(MR_ID_MAIN_MENU));
     if (menu_ && settings_->simpleMode > 0) CheckMenuItem(menu_, MR_ID_SIMPLE_MODE, MF_BYCOMMAND | MF_CHECKED);
+    if (menu_ && settings_->slowDown) CheckMenuItem(menu_, MR_ID_SLOW_DOWN, MF_BYCOMMAND | MF_CHECKED);
+    if (menu_ && settings_->previewImage) CheckMenuItem(menu_, MR_ID_PREVIEW_IMAGE, MF_BYCOMMAND | MF_CHECKED);
 
     const ScreenRect& r = settings_->window;
     HWND window = CreateWindowExW(0, kFrameClass, kTitle, WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN, r.left, r.top,
@@ -185,15 +178,6 @@ LRESULT CALLBACK MainFrame::ClipProc(HWND window, UINT message, WPARAM wp, LPARA
         default:
             return DefWindowProcW(window, message, wp, lp);
     }
-}
-
-LRESULT CALLBACK MainFrame::ScopeProc(HWND window, UINT message, WPARAM wp, LPARAM lp) {
-    if (message == WM_LBUTTONDOWN || message == WM_RBUTTONDOWN) SetFocus(window);
-    if (message == WM_SETFOCUS || message == WM_KILLFOCUS)
-        SendMessageW(GetParent(window), WM_COMMAND,
-                     MAKEWPARAM(MR_ID_TIMELINE, message == WM_SETFOCUS ? EN_SETFOCUS : EN_KILLFOCUS),
-                     reinterpret_cast<LPARAM>(window));
-    return DefWindowProcW(window, message, wp, lp);
 }
 
 bool MainFrame::CreateChildren() {
@@ -245,8 +229,8 @@ bool MainFrame::CreateChildren() {
         Fail(L"Failed to create tab.");
         return false;
     }
-    timeline_ = CreateWindowExW(0, kScopeClass, L"", WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS, 0, 0, 0, 0, window_,
-                                reinterpret_cast<HMENU>(MR_ID_TIMELINE), instance_, nullptr);
+    timeline_ = timelineWindow_.Create(window_, instance_);
+    timelineWindow_.SetPreview(&linePreview_);
     if (!timeline_) {
         Fail(L"Failed to create scope wnd.");
         return false;
@@ -260,6 +244,7 @@ bool MainFrame::CreateChildren() {
         return false;
     }
     graph_.reset(new (std::nothrow) graph::AudioGraph(window_, this));
+    ApplyViewSettings();
     // The tab strip sits over the timeline's bottom edge.
     SetWindowPos(tabHolder_, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
     return true;
@@ -346,6 +331,17 @@ bool MainFrame::CreateTextPane() {
     // it, and later edits would land at the wrong cells.
     SendMessageW(textPane_, EM_EXLIMITTEXT, 0, SyncText::kCapacity);
     SendMessageW(textPane_, EM_SETUNDOLIMIT, 100, 0);
+    ApplyTextFormat();
+    SendMessageW(textPane_, EM_EMPTYUNDOBUFFER, 0, 0);
+    SendMessageW(textPane_, EM_SETMODIFY, FALSE, 0);
+    SendMessageW(textPane_, EM_SETEVENTMASK, 0, ENM_CHANGE | ENM_SELCHANGE | ENM_DRAGDROPDONE);
+    SendMessageW(textPane_, EM_GETOLEINTERFACE, 0, reinterpret_cast<LPARAM>(&richOle_));
+    return true;
+}
+
+// The edit font and the first edit colour for the whole pane and for what
+// is typed next; Recolour then marks the synchronised part.
+void MainFrame::ApplyTextFormat() {
     CHARFORMAT2W cf = {};
     cf.cbSize = sizeof cf;
     cf.dwMask = CFM_FACE | CFM_SIZE | CFM_WEIGHT | CFM_BOLD | CFM_ITALIC | CFM_CHARSET | CFM_COLOR;
@@ -357,13 +353,10 @@ bool MainFrame::CreateTextPane() {
     cf.dwEffects = (font.weight >= 700 ? CFE_BOLD : 0) | (font.italic ? CFE_ITALIC : 0);
     cf.bCharSet = font.charSet;
     cf.crTextColor = settings_->editTextColor[0];
+    paneUpdating_ = true;
     SendMessageW(textPane_, EM_SETCHARFORMAT, SCF_ALL, reinterpret_cast<LPARAM>(&cf));
     SendMessageW(textPane_, EM_SETCHARFORMAT, SCF_DEFAULT, reinterpret_cast<LPARAM>(&cf));
-    SendMessageW(textPane_, EM_EMPTYUNDOBUFFER, 0, 0);
-    SendMessageW(textPane_, EM_SETMODIFY, FALSE, 0);
-    SendMessageW(textPane_, EM_SETEVENTMASK, 0, ENM_CHANGE | ENM_SELCHANGE | ENM_DRAGDROPDONE);
-    SendMessageW(textPane_, EM_GETOLEINTERFACE, 0, reinterpret_cast<LPARAM>(&richOle_));
-    return true;
+    paneUpdating_ = false;
 }
 
 bool MainFrame::CreatePictureList() {
@@ -566,7 +559,10 @@ ScreenRect MainFrame::NormalWindowRect() const {
 }
 
 void MainFrame::ShutDownSession() {
+    HaltLiveTiming(false);
     if (graph_) graph_->ReleaseGraph();
+    timelineWindow_.SetWaveform(nullptr, 0);
+    peaks_.Clear();
     SaveEditorSettings(*settings_, NormalWindowRect());
     if (graph_ && !graph_->DecodedPath().empty()) graph_->DeleteDecodedFile();
     if (!settings_->wavePath.empty()) {
@@ -577,21 +573,29 @@ void MainFrame::ShutDownSession() {
 
 void MainFrame::OnGraphModeChanged(graph::GraphMode mode) {
     graphMode_ = mode;
+    timelineWindow_.SetGraphMode(static_cast<int>(mode));
 }
 
 void MainFrame::OnPlayStateChanged(graph::PlayState state) {
     playState_ = state;
+    timelineWindow_.SetPlayState(static_cast<int>(state));
 }
 
-// From the filters' threads: the value is only stored here; the timeline
-// reads it when it draws.
+// From the filters' threads: the value is stored and handed to the
+// timeline's thread, never waited for (the user-interface thread may be
+// waiting for this very thread in Stop or a seek).
 void MainFrame::OnProgress(int64_t value) {
     InterlockedExchange64(&progress_, value);
-    if (timeline_) InvalidateRect(timeline_, nullptr, FALSE);
+    timelineWindow_.PostProgress(value);
 }
 
+// The decode is complete: the waveform comes from the decoded file before
+// the playback graph opens it. The timeline lets go of the old peaks first.
 void MainFrame::OnDecodeFinished(const std::u16string& decodedPath) {
     settings_->wavePath = decodedPath;
+    timelineWindow_.SetWaveform(nullptr, 0);
+    if (!BuildWaveform(decodedPath, &peaks_)) peaks_.Clear();
+    timelineWindow_.SetWaveform(peaks_.Pairs(), peaks_.Duration());
 }
 
 void MainFrame::OnPlayFailed() {
@@ -736,6 +740,22 @@ LRESULT MainFrame::OnMessage(UINT message, WPARAM wp, LPARAM lp) {
             return 0;
         case MR_ID_MSG_SELECTION:
             return MAKELRESULT(0xFFFF, 0xFFFF);
+        case MR_ID_MSG_SEEK:
+            OnSeekRequest(static_cast<int>(wp), static_cast<int>(lp));
+            return 0;
+        case MR_ID_MSG_PLAY_PAUSE:
+            if (graphMode_ != graph::GraphMode::PlaybackReady) return 0;
+            if (playState_ == graph::PlayState::Playing)
+                graph_->Pause();
+            else
+                ResumeLastMode();
+            return 0;
+        case MR_ID_MSG_TIMING_CHANGED:
+            OnTimingApplied(static_cast<int>(wp), static_cast<int>(lp));
+            return 0;
+        case MR_ID_MSG_RECOLOUR:
+            Recolour();
+            return 0;
         case MR_ID_MSG_PICTURES_CHANGED:
         case MR_ID_MSG_PICTURES_CHANGED2:
             FillPictureList();

@@ -9,9 +9,12 @@
 // for the whole run; everything here runs on the user-interface thread.
 //
 // The frame owns the editor's audio graph and is its listener: it keeps the
-// graph's mode and play state for the commands' enable rules, handles the
-// graph's events and deletes the decoded wave file at close. The audio open
-// flow and the transport commands are not wired to it yet.
+// graph's mode and play state for the commands' enable rules, hands mode,
+// state and positions on to the timeline, handles the graph's events and
+// deletes the decoded wave file at close. The timeline (TimelineWindow) is
+// the frame's MRScopeWnd child; its requests (seek, play/pause, timing
+// applied) arrive as posted messages and are carried out here with the
+// document lock free.
 
 #include <windows.h>
 #include <commctrl.h>
@@ -28,6 +31,9 @@
 #include "editor/frame/editor_settings.h"
 #include "editor/frame/frame_rules.h"
 #include "editor/store/sync_document.h"
+#include "editor/timeline/line_preview_win.h"
+#include "editor/timeline/timeline_window_win.h"
+#include "editor/timeline/waveform.h"
 #include "lyrics/lyrics_document.h"
 
 namespace mr {
@@ -72,7 +78,6 @@ private:
 
     static LRESULT CALLBACK Proc(HWND window, UINT message, WPARAM wp, LPARAM lp);
     static LRESULT CALLBACK ClipProc(HWND window, UINT message, WPARAM wp, LPARAM lp);
-    static LRESULT CALLBACK ScopeProc(HWND window, UINT message, WPARAM wp, LPARAM lp);
     LRESULT OnMessage(UINT message, WPARAM wp, LPARAM lp);
 
     // Creation of the children, in order; false after showing the failing
@@ -82,6 +87,7 @@ private:
     bool CreateToolbar();
     bool CreateTabs();
     bool CreateTextPane();
+    void ApplyTextFormat();
     bool CreatePictureList();
     void SizeTabControl();
     void LayOut();
@@ -112,8 +118,39 @@ private:
     void OpenDroppedFiles(HDROP drop);
     bool OpenByKind(const std::u16string& path, int kind);
     bool OpenLyrics(const std::u16string& path, int kind);
+    // The audio open flow: decode graph built and run; false after showing
+    // "Can not play the file".
+    bool OpenAudio(const std::u16string& path);
+    // Add Image (insert false: at the end) and Insert Image (at the picture
+    // list's selection) through the open dialog; Remove Image.
+    void OpenPictures(bool insert);
+    void AddPictureList(const std::u16string& list, bool insert);
+    void RemoveSelectedPicture();
+    // Ends live recording and pauses playback before the document is
+    // replaced (New, an open): the streaming thread must not extend a
+    // timing list that is being cleared.
+    void HaltLiveTiming(bool onlyWhileRecording);
     bool Save();
     bool SaveAs(int kind);
+    bool SaveAsLrc();
+    bool SaveTo(const std::u16string& target, int kind, int encoding);
+    std::u16string ProposedName(const wchar_t* extension) const;
+    void ShowInformation();
+    void ShowOptions();
+    // Applies the settings' colours and fonts to the text pane and the
+    // timeline (after Options, at start).
+    void ApplyViewSettings();
+
+    // --- Transport (main_frame_commands_win.cpp). Media times in 100 ns.
+    void Play(graph::PlayMode mode);
+    void ResumeLastMode();
+    void ToggleSlowDown();
+    void OnSeekRequest(int mode, int index);
+    void OnTimingApplied(int result, int index);
+    // The lyrics pane's caret (or the picture list's selection) to a segment.
+    void MoveViewsTo(int index);
+    // Timing operations from the menu: the keyboard tap.
+    void TapFromMenu();
     void NewDocument();
     void OnTextPaneChange();
     void RememberSelection();
@@ -152,9 +189,16 @@ private:
     HBITMAP ghostPattern_ = nullptr;
 
     SyncDocument doc_;
+    // The preview outlives the timeline window that draws it.
+    timeline::LinePreview linePreview_{doc_};
+    timeline::TimelineWindow timelineWindow_{doc_};
+    WaveformPeaks peaks_;
     LyricsDocument lyrics_;
     std::unique_ptr<EditorSettings> settings_;
     SaveFields fields_;
+    // The Information dialog changed the fields since the last save or open:
+    // they are written only by a save, so the document counts as modified.
+    bool fieldsChanged_ = false;
 
     // UI state.
     Pane focus_ = Pane::None;
@@ -181,10 +225,12 @@ private:
     graph::GraphMode graphMode_ = graph::GraphMode::None;
     graph::PlayState playState_ = graph::PlayState::Stopped;
     volatile LONG64 progress_ = 0;
+    // The play state remembered by a seek request, kept between requests.
+    graph::PlayState seekState_ = graph::PlayState::Stopped;
 
     // One cached enabled flag per command of the enable table; −1 matches
     // neither state so the first pass sets every control.
-    static constexpr int kStateCount = 20;
+    static constexpr int kStateCount = 24;
     int8_t commandState_[kStateCount];
 };
 
