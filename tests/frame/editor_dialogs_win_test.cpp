@@ -67,34 +67,35 @@ bool Screenshot(HWND window, const wchar_t* name) {
 
 // --- Driving a dialog from a second thread ---
 
+BOOL CALLBACK CollectDialog(HWND w, LPARAM list) {
+    DWORD process = 0;
+    GetWindowThreadProcessId(w, &process);
+    wchar_t cls[16] = {};
+    GetClassNameW(w, cls, 16);
+    if (process == GetCurrentProcessId() && IsWindowVisible(w) && wcscmp(cls, L"#32770") == 0)
+        reinterpret_cast<std::vector<HWND>*>(list)->push_back(w);
+    return TRUE;
+}
+
+// The visible dialogs of this process.
+std::vector<HWND> OurDialogs() {
+    std::vector<HWND> dialogs;
+    EnumWindows(CollectDialog, reinterpret_cast<LPARAM>(&dialogs));
+    return dialogs;
+}
+
 // A visible dialog of this process with that caption, optionally owned by
 // `owner`; waits up to 10 s.
 HWND WaitForDialog(const wchar_t* caption, HWND owner = nullptr) {
-    struct Search {
-        const wchar_t* caption;
-        HWND owner;
-        HWND found;
-    } search{caption, owner, nullptr};
-    for (int i = 0; i < 200 && !search.found; ++i) {
-        EnumWindows(
-            [](HWND w, LPARAM p) -> BOOL {
-                auto& s = *reinterpret_cast<Search*>(p);
-                DWORD process = 0;
-                GetWindowThreadProcessId(w, &process);
-                wchar_t text[64] = {}, cls[16] = {};
-                GetWindowTextW(w, text, 64);
-                GetClassNameW(w, cls, 16);
-                if (process == GetCurrentProcessId() && IsWindowVisible(w) && wcscmp(cls, L"#32770") == 0 &&
-                    wcscmp(text, s.caption) == 0 && (!s.owner || GetWindow(w, GW_OWNER) == s.owner)) {
-                    s.found = w;
-                    return FALSE;
-                }
-                return TRUE;
-            },
-            reinterpret_cast<LPARAM>(&search));
-        if (!search.found) Sleep(50);
+    for (int i = 0; i < 200; ++i) {
+        for (HWND w : OurDialogs()) {
+            wchar_t text[64] = {};
+            GetWindowTextW(w, text, 64);
+            if (wcscmp(text, caption) == 0 && (!owner || GetWindow(w, GW_OWNER) == owner)) return w;
+        }
+        Sleep(50);
     }
-    return search.found;
+    return nullptr;
 }
 
 bool WaitGone(HWND w) {
@@ -149,15 +150,7 @@ DWORD WINAPI Driver(void* p) {
     if (!WaitGone(dialog)) {
         ADD_FAILURE() << "the dialog stayed open";
         for (int round = 0; round < 3 && IsWindowVisible(dialog); ++round) {
-            EnumWindows(
-                [](HWND w, LPARAM) -> BOOL {
-                    DWORD process = 0;
-                    GetWindowThreadProcessId(w, &process);
-                    if (process == GetCurrentProcessId() && IsWindowVisible(w))
-                        PostMessageW(w, WM_COMMAND, IDCANCEL, 0);
-                    return TRUE;
-                },
-                0);
+            for (HWND w : OurDialogs()) PostMessageW(w, WM_COMMAND, IDCANCEL, 0);
             WaitGone(dialog);
         }
     }
