@@ -28,7 +28,7 @@ TEST(editor_options, point_sizes_parse_as_typed_and_format_back) {
     };
     for (const auto& c : cases) {
         int32_t tenths = -1;
-        EXPECT_EQ(ParsePointSize(c.text, &tenths), c.ok) << std::u16string(c.text).size();
+        EXPECT_EQ(ParsePointSize(c.text, &tenths), c.ok) << "case " << (&c - cases);
         EXPECT_EQ(tenths, c.ok ? c.tenths : -1);
     }
     const struct {
