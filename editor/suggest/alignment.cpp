@@ -54,7 +54,7 @@ constexpr float kWordRestHighMs = 700;
 constexpr float kLineFit = 4.0f;
 // What a rest of kClearRestMs or more before an onset adds to its score.
 // What a doubling of an onset's strength adds to its score.
-constexpr float kStrengthWorth = 0.5f;
+constexpr float kStrengthWorth = 0.3f;
 constexpr float kRestWorth = 3.0f;
 constexpr float kClearRestMs = 200;
 

@@ -32,7 +32,7 @@ constexpr int kLevelOffsetDb = 120;
 // ±kRelativeFrames.
 constexpr int32_t kPeakFrames = 4;
 constexpr float kMinFlux = 12.0f;
-constexpr float kRelativeFlux = 0.08f;
+constexpr float kRelativeFlux = 0.03f;
 constexpr int32_t kRelativeFrames = 200;
 // The activity just after an onset (frames), and the fraction of it under
 // which the band counts as quiet before the onset; a rest this long makes an
@@ -49,7 +49,7 @@ constexpr int32_t kFullRestMs = 120;
 // How far back from a flux peak the start of its sound is looked for, the
 // share of its rise by which a sound has started, and how much earlier than
 // that frame it starts (the window's leading edge reaches it first).
-constexpr int32_t kStartSearchFrames = 24;
+constexpr int32_t kStartSearchFrames = 30;
 constexpr float kStartRise = 0.05f;
 constexpr int32_t kOnsetLeadMs = 0;
 // Samples read per call.
@@ -285,7 +285,8 @@ private:
             while (g >= 0 && (start - 1 - g) * kFrameMs < kMaxQuietMs &&
                    (act[size_t(g)] < quietLevel || (g > 0 && act[size_t(g - 1)] < quietLevel)))
                 --g;
-            const int32_t quietMs = std::min(kMaxQuietMs, (start - 1 - g) * kFrameMs);
+            // Quiet from the very start of the song counts as the longest rest.
+            const int32_t quietMs = g < 0 ? kMaxQuietMs : std::min(kMaxQuietMs, (start - 1 - g) * kFrameMs);
             const float rest = std::min(1.0f, static_cast<float>(quietMs) / kFullRestMs);
             const float before = MeanActivity(*track, start - 12, start - 2);
             const float rise = std::max(0.0f, MeanActivity(*track, start, start + 12) - before);
