@@ -52,6 +52,13 @@ constexpr int32_t kFullRestMs = 120;
 constexpr int32_t kStartSearchFrames = 30;
 constexpr float kStartRise = 0.05f;
 constexpr int32_t kOnsetLeadMs = 0;
+// A beat: a period of the flux between kMinBeatFrames and kMaxBeatFrames
+// whose autocorrelation (normalised) reaches kBeatCorrelation; kBeatPeriods
+// periods on either side make the reference a frame loses.
+constexpr int32_t kMinBeatFrames = 40;   // 200 ms
+constexpr int32_t kMaxBeatFrames = 240;  // 1.2 s
+constexpr double kBeatCorrelation = 0.5;
+constexpr int32_t kBeatPeriods = 4;
 // Samples read per call.
 constexpr uint32_t kReadBytes = 1u << 20;
 
@@ -152,6 +159,7 @@ public:
         if (peak_ < kSilentPeak) return AnalysisStatus::kSilent;
         try {
             Measure(track);
+            RemoveBeat(track);
             PickOnsets(track);
         } catch (const std::bad_alloc&) {
             return AnalysisStatus::kOutOfMemory;
@@ -228,6 +236,42 @@ private:
             }
             track->activity[size_t(f)] = activity;
             track->flux[size_t(f)] = flux;
+        }
+    }
+
+    // A steady beat under the voice (drums, a click) repeats its flux and
+    // activity every period; where the flux has such a period, each frame
+    // loses the median of the frames whole periods before and after it, so
+    // that what the beat adds is gone and the voice's rests are quiet again.
+    void RemoveBeat(OnsetTrack* track) {
+        const std::vector<float>& flux = track->flux;
+        double energy = 0;
+        for (float v : flux) energy += double{v} * v;
+        if (energy <= 0 || frames_ < 8 * kMaxBeatFrames) return;
+        int32_t period = 0;
+        double best = 0;
+        for (int32_t p = kMinBeatFrames; p <= kMaxBeatFrames; ++p) {
+            double r = 0;
+            for (int32_t f = 0; f + p < frames_; ++f) r += double{flux[size_t(f)]} * flux[size_t(f + p)];
+            r /= energy;
+            if (r > best) {
+                best = r;
+                period = p;
+            }
+        }
+        if (best < kBeatCorrelation) return;
+        for (std::vector<float>* series : {&track->flux, &track->activity}) {
+            const std::vector<float> x = *series;
+            float near[2 * kBeatPeriods];
+            for (int32_t f = 0; f < frames_; ++f) {
+                int n = 0;
+                for (int32_t k = 1; k <= kBeatPeriods; ++k) {
+                    if (f - k * period >= 0) near[n++] = x[size_t(f - k * period)];
+                    if (f + k * period < frames_) near[n++] = x[size_t(f + k * period)];
+                }
+                std::nth_element(near, near + n / 2, near + n);
+                (*series)[size_t(f)] = std::max(0.0f, x[size_t(f)] - near[n / 2]);
+            }
         }
     }
 

@@ -140,13 +140,13 @@ TEST(suggest_songs, starts_land_on_the_sung_words) {
     std::sort(all.begin(), all.end());
     std::printf("  all three: signed error 10%% %.1f, median %.1f, 90%% %.1f ms; |error| median %.1f ms\n",
                 all[all.size() / 10], all[all.size() / 2], all[all.size() * 9 / 10], abs[abs.size() / 2]);
-    // The same voice with no bed, a louder bed, and a drum beat under it.
+    // The same voice with no bed, a louder bed (-6 and 0 dB), and a drum beat under it.
     std::printf("  song a by accompaniment:\n");
-    const Accuracy clean = Measure("a_clean");
-    EXPECT_GE(clean.within50, 0.9);
-    Measure("a_bed6");
-    Measure("a_bed0");
-    Measure("a_beat");
+    // Lower bounds a little under what they reach now, to catch a decline.
+    EXPECT_GE(Measure("a_clean").within50, 0.95);
+    EXPECT_GE(Measure("a_bed6").within50, 0.85);
+    EXPECT_GE(Measure("a_bed0").within50, 0.85);
+    EXPECT_GE(Measure("a_beat").within50, 0.65);
 }
 
 TEST(suggest_songs, silence_and_songs_without_onsets) {
