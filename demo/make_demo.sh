@@ -1,12 +1,15 @@
 #!/usr/bin/env bash
 # Makes the demo song and its lyrics:
-#   demo/demo.mp3  about 28 s: a pad over C Am F G, bass, a light beat, and
-#                  espeak-ng singing the words at the times of the table below
+#   demo/demo.mp3  about 23 s: a pad over C Am F G, bass, a light beat, and
+#                  espeak-ng singing six lines at the times of the table below
 #   demo/demo.txt  the words as plain-text lyrics (one line per CR LF)
-#   demo/demo.lrc  the same lyrics timed, with a stamp at every word
-# Every word is synthesised on its own, its silences trimmed, and laid into the
-# voice track at an exact sample, so the stamps are where the words begin; a
-# word ends at its next stamp, a line at the end of its last word's sound.
+#   demo/demo.lrc  the same lyrics timed, with a stamp at every syllable
+# Every syllable is synthesised on its own, its silences trimmed, and laid
+# into the voice track at an exact sample, so the stamps are where the
+# syllables begin; a syllable ends at the next stamp, a line at the end of its
+# last syllable's sound. ffmpeg and the editor's decode graph under Wine both
+# decode the MP3 without shifting it (the LAME header carries the encoder's
+# delay).
 # sox runs in repeatable mode (fixed seeds), so two runs give the same files.
 #   demo/make_demo.sh [OUTDIR]        (OUTDIR defaults to demo/)
 # Needs sox, espeak-ng, lame and ffprobe (scripts/setup installs them).
