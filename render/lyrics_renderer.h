@@ -98,10 +98,14 @@ public:
     // For tests and diagnostics.
     int32_t Width() const { return width_; }
     int32_t Height() const { return height_; }
-    // Device resets, and in windowless mode rebuilds for a new size.
+    // Device resets, and in windowless mode rebuilds for a new size or after
+    // a lost device.
     int ResetCount() const { return resetCount_; }
     bool DeviceLost() const { return lost_; }
     bool TextReady() const { return textReady_; }
+    bool FullScreen() const { return fullScreen_; }
+    // The device frames are drawn with (null without one); borrowed.
+    IDirect3DDevice9* Device() const { return device_; }
     const DisplayPreset& Preset() const { return preset_; }
     LyricsDocument& Document() override { return doc_; }
 
@@ -130,6 +134,9 @@ private:
     bool CreateDevice();
     void ReleaseDevice();
     bool ResetDevice();
+    // Windowless recovery from a lost device: released and created again.
+    // False (device gone, lost flag set) when it cannot be made now.
+    bool RecreateDevice();
     D3DPRESENT_PARAMETERS PresentParameters(const D3DDISPLAYMODE& mode) const;
     bool CreateTargets();
     void ReleaseTargets();

@@ -346,6 +346,14 @@ bool LyricsRenderer::ResetDevice() {
     return true;
 }
 
+bool LyricsRenderer::RecreateDevice() {
+    ReleaseDevice();
+    ++resetCount_;
+    if (CreateDevice()) return true;
+    lost_ = true;  // tried again on the next frame
+    return false;
+}
+
 // --- Presets.
 
 int LyricsRenderer::SelectPreset(int index) {
@@ -451,13 +459,17 @@ bool LyricsRenderer::CheckMonitor() {
 }
 
 bool LyricsRenderer::CheckSize(int32_t width, int32_t height) {
-    if (switching_ || (width == width_ && height == height_)) return true;
+    // A full-screen back buffer has the display mode's size, whatever the
+    // window's size says.
+    if (switching_ || fullScreen_ || (width == width_ && height == height_)) return true;
     width_ = width;
     height_ = height;
-    if (mode_ == 2 && !lost_) {
+    if (mode_ == 2) {
         // Windowless frames go to the renderer's own target, never to the
         // back buffer, so only what depends on the size is made again; the
         // device itself (whose window is the desktop's) is left as it is.
+        // A lost device is made again at the new size when it can be.
+        if (lost_) return true;
         ++resetCount_;
         ReleaseText();
         if (!CreateTargets()) return false;
@@ -495,10 +507,22 @@ int LyricsRenderer::DrawToWindow(int32_t positionMs) {
 }
 
 int LyricsRenderer::DrawToDC(int32_t positionMs, HDC dc, const RECT& area) {
-    if (!SyncPreset() || !device_ || mode_ != 2) return 0;
+    if (!SyncPreset() || mode_ != 2) return 0;
     const int32_t w = area.right - area.left, h = area.bottom - area.top;
     if (w <= 0 || h <= 0) return 1;
+    if (!device_) {
+        // A lost device that could not be made again: try once more, and
+        // skip the frame while it cannot.
+        if (!d3d_ || !lost_) return 0;
+        width_ = w;
+        height_ = h;
+        if (!RecreateDevice()) return 1;
+    }
     if (!CheckMonitor() || !CheckSize(w, h)) return 0;
+    // Nothing is presented in this mode, so no Present reports a loss: the
+    // device is asked every frame (a cheap call), and a lost one is not
+    // drawn to.
+    if (!lost_ && device_->TestCooperativeLevel() != D3D_OK) lost_ = true;
     if (lost_ || !renderTexture_) {
         // Only the lost-device test runs; nothing to copy.
         return RenderFrame(positionMs, false) ? 1 : 0;
@@ -540,6 +564,13 @@ bool LyricsRenderer::RenderFrame(int32_t positionMs, bool present) {
         const HRESULT level = device_->TestCooperativeLevel();
         if (level == D3DERR_DEVICELOST) return true;
         if (level == D3DERR_DEVICENOTRESET) {
+            if (mode_ == 2) {
+                // Windowless: made again rather than reset. Nothing is drawn
+                // to its swap chain, and a reset of a device on the desktop
+                // window fails under Wine (and a second one crashes there).
+                RecreateDevice();
+                return true;
+            }
             ResetDevice();
             lost_ = true;  // the next frame tests again
             return true;
@@ -645,7 +676,9 @@ void LyricsRenderer::DrawScene(int32_t t) {
 }
 
 int LyricsRenderer::ToggleFullScreen() {
-    if (!device_ || !d3d_) return 0;
+    // Full screen takes the host's window; windowless frames have none (the
+    // desktop window cannot become a full-screen device window).
+    if (!device_ || !d3d_ || mode_ != 1) return 0;
     switching_ = true;
     bool ok = true;
     if (!fullScreen_) {

@@ -1,13 +1,15 @@
 // Under Wine: the lyrics renderer drawing windowless frames into a memory
 // device context at known positions, the pixels read back: background only
-// without lyrics, the two sides of the highlight wipe, resizing, preset
-// choices while running, and the lookup of a media file's lyrics.
+// without lyrics, the two sides of the highlight wipe and of the outline,
+// resizing, lost devices, preset choices while running, pictures, and the
+// lookup of a media file's lyrics; windowed frames, full screen and back.
 #include <windows.h>
 
 #include <gtest/gtest.h>
 
 #include <cstdint>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "presets/preset_environment_win.h"
@@ -82,6 +84,32 @@ private:
     HGDIOBJ old_;
     uint32_t* bits_ = nullptr;
 };
+
+// Puts the renderer's device into the lost state the way Windows does after
+// a reset that fails: a reset while the renderer's default-pool resources are
+// alive is refused, and the device then waits for a successful reset.
+void LoseDevice(IDirect3DDevice9* device, HWND window) {
+    D3DPRESENT_PARAMETERS pp = {};
+    pp.BackBufferWidth = 64;
+    pp.BackBufferHeight = 64;
+    pp.BackBufferCount = 1;
+    pp.SwapEffect = D3DSWAPEFFECT_DISCARD;
+    pp.hDeviceWindow = window;
+    pp.Windowed = TRUE;
+    ASSERT_TRUE(FAILED(device->Reset(&pp)));
+    ASSERT_EQ(device->TestCooperativeLevel(), D3DERR_DEVICENOTRESET);
+}
+
+// The device's back buffer as (width, height).
+std::pair<int, int> BackBufferSize(IDirect3DDevice9* device) {
+    IDirect3DSurface9* back = nullptr;
+    D3DSURFACE_DESC desc = {};
+    if (SUCCEEDED(device->GetBackBuffer(0, 0, D3DBACKBUFFER_TYPE_MONO, &back))) {
+        back->GetDesc(&desc);
+        back->Release();
+    }
+    return {int(desc.Width), int(desc.Height)};
+}
 
 class Renderer : public ::testing::Test {
 protected:
@@ -178,6 +206,65 @@ TEST_F(Renderer, sung_and_unsung_colours_on_the_two_sides_of_the_wipe) {
             previousSungRight = sungHi;
         }
     }
+}
+
+// With an outline, the pixels around every glyph take the outline colours:
+// the sung outline left of the wipe, the unsung one right of it, no
+// background pixel touches a glyph, and no outline pixel is further from a
+// glyph than the outline reaches (two pixels).
+TEST_F(Renderer, outline_colours_around_the_glyphs_on_both_sides_of_the_wipe) {
+    constexpr uint32_t kOutlineUnsung = 0xC0C000, kOutlineSung = 0x00C0C0;
+    DisplayPreset& p = block_.presets[0];
+    p.Outline = 1;
+    p.ColorOutline_0 = kOutlineUnsung;
+    p.ColorOutline_1 = kOutlineSung;
+    Apply();
+    test::BuildDocument(renderer_->Document(), {{u"WWWWWWWW", {{0, 1000, 11000}}}, {u"", {{0, 30000, 31000}}}});
+    ASSERT_EQ(renderer_->SelectPreset(0), 1);
+    constexpr int kW = 400, kH = 200;
+    const RECT area = {0, 0, kW, kH};
+    ASSERT_EQ(renderer_->AttachWindowless(area), 1);
+    HostDc host(kW, kH);
+    ASSERT_EQ(Frame(6000, host, area), 1);
+    ASSERT_TRUE(renderer_->TextReady());
+
+    std::vector<uint32_t> px(kW * kH);
+    for (int y = 0; y < kH; ++y)
+        for (int x = 0; x < kW; ++x) px[y * kW + x] = host.At(x, y);
+    auto at = [&](int x, int y) { return x < 0 || y < 0 || x >= kW || y >= kH ? kBack0 : px[y * kW + x]; };
+    auto glyph = [&](int x, int y) { return at(x, y) == kSung || at(x, y) == kUnsung; };
+    auto outline = [&](int x, int y) { return at(x, y) == kOutlineSung || at(x, y) == kOutlineUnsung; };
+
+    int counts[4] = {}, sungRight = -1, unsungLeft = kW, bare = 0, stray = 0;
+    const uint32_t colours[4] = {kSung, kOutlineSung, kUnsung, kOutlineUnsung};
+    for (int y = 0; y < kH; ++y) {
+        for (int x = 0; x < kW; ++x) {
+            const uint32_t c = at(x, y);
+            for (int i = 0; i < 4; ++i) {
+                if (c != colours[i]) continue;
+                ++counts[i];
+                if (i < 2) sungRight = std::max(sungRight, x);
+                else unsungLeft = std::min(unsungLeft, x);
+            }
+            if (glyph(x, y) && !((glyph(x - 1, y) || outline(x - 1, y)) && (glyph(x + 1, y) || outline(x + 1, y)) &&
+                                 (glyph(x, y - 1) || outline(x, y - 1)) && (glyph(x, y + 1) || outline(x, y + 1)))) {
+                ++bare;
+            }
+            if (outline(x, y)) {
+                bool reached = false;
+                for (int dy = -2; dy <= 2 && !reached; ++dy)
+                    for (int dx = -2; dx <= 2 && !reached; ++dx) reached = glyph(x + dx, y + dy);
+                if (!reached) ++stray;
+            }
+        }
+    }
+    for (int i = 0; i < 4; ++i) EXPECT_GT(counts[i], 0) << std::hex << colours[i];
+    EXPECT_EQ(counts[0] + counts[1] + counts[2] + counts[3] + host.Count(area, kBack0), kW * kH)
+        << "nothing but background, glyph and outline colours";
+    EXPECT_LT(sungRight, unsungLeft) << "sung colours left of the wipe, unsung ones right of it";
+    EXPECT_EQ(bare, 0) << "glyph pixels next to the background";
+    EXPECT_EQ(stray, 0) << "outline pixels away from every glyph";
+    EXPECT_GT(counts[1] + counts[3], (counts[0] + counts[2]) / 4) << "the outline is a band, not a fringe";
 }
 
 // A new size resets the device once; the frame then fills the new size.
@@ -296,9 +383,102 @@ TEST_F(Renderer, windowed_frames_follow_the_window_size) {
     EXPECT_FALSE(renderer_->DeviceLost());
     EXPECT_EQ(renderer_->DrawFrame(2000), 1);
 
+
     ASSERT_EQ(renderer_->AttachWindowless(RECT{0, 0, 64, 32}), 1);
     EXPECT_EQ(renderer_->Window(), nullptr);
     EXPECT_EQ(renderer_->DrawToWindow(0), 0) << "no window to draw into";
+    renderer_->Stop();
+    DestroyWindow(window);
+}
+
+// A lost device: frames succeed but draw nothing (the host's context keeps
+// what it had) until the renderer's own reset works; then frames draw the
+// background and the text again, with one reset more.
+TEST_F(Renderer, a_lost_device_skips_frames_and_recovers) {
+    test::BuildDocument(renderer_->Document(), {{u"WWWW", {{0, 1000, 11000}}}, {u"", {{0, 30000, 31000}}}});
+    ASSERT_EQ(renderer_->SelectPreset(0), 1);
+    const RECT area = {0, 0, 240, 120};
+    ASSERT_EQ(renderer_->AttachWindowless(area), 1);
+    HostDc host(240, 120);
+    ASSERT_EQ(Frame(2000, host, area), 1);
+    ASSERT_GT(host.Count(area, kSung) + host.Count(area, kUnsung), 0);
+    const int resets = renderer_->ResetCount();
+
+    LoseDevice(renderer_->Device(), GetDesktopWindow());
+    host.Fill(kMarker);
+    ASSERT_EQ(Frame(2100, host, area), 1);
+    EXPECT_EQ(host.Count(area, kMarker), 240 * 120) << "a lost device draws nothing";
+    int frames = 1;
+    for (; frames < 5 && host.Count(area, kMarker) == 240 * 120; ++frames) {
+        ASSERT_EQ(Frame(2100 + 100 * frames, host, area), 1);
+    }
+    EXPECT_LE(frames, 2);
+    EXPECT_FALSE(renderer_->DeviceLost());
+    EXPECT_EQ(renderer_->ResetCount(), resets + 1);
+    EXPECT_EQ(renderer_->Device()->TestCooperativeLevel(), D3D_OK);
+    host.Fill(kMarker);
+    ASSERT_EQ(Frame(3000, host, area), 1);
+    EXPECT_EQ(host.Count(area, kMarker), 0);
+    EXPECT_GT(host.Count(area, kBack0), 240 * 120 / 2);
+    EXPECT_GT(host.Count(area, kSung), 0) << "the text resources are built again";
+    EXPECT_GT(host.Count(area, kUnsung), 0);
+}
+
+// Full screen from windowed mode: the device is reset to the monitor's size
+// and frames keep that size; switching to another application loses the
+// device (frames succeed and skip), coming back lets the frames reset it;
+// leaving full screen restores the windowed size.
+TEST_F(Renderer, full_screen_takes_the_monitor_and_survives_switching_away) {
+    WNDCLASSW wc = {};
+    wc.lpfnWndProc = DefWindowProcW;
+    wc.hInstance = GetModuleHandleW(nullptr);
+    wc.lpszClassName = L"MRRendererFullTest";
+    RegisterClassW(&wc);
+    HWND window = CreateWindowW(L"MRRendererFullTest", L"renderer", WS_POPUP | WS_VISIBLE, 0, 0, 320, 240, nullptr,
+                                nullptr, wc.hInstance, nullptr);
+    ASSERT_NE(window, nullptr);
+    test::BuildDocument(renderer_->Document(), {{u"WWWW", {{0, 1000, 11000}}}, {u"", {{0, 30000, 31000}}}});
+    ASSERT_EQ(renderer_->SelectPreset(0), 1);
+    ASSERT_EQ(renderer_->AttachWindow(window), 1);
+    ASSERT_EQ(renderer_->DrawToWindow(1000), 1);
+    MONITORINFO mi = {sizeof(mi)};
+    ASSERT_TRUE(GetMonitorInfoW(MonitorFromWindow(window, MONITOR_DEFAULTTOPRIMARY), &mi));
+    const int monitorW = mi.rcMonitor.right - mi.rcMonitor.left, monitorH = mi.rcMonitor.bottom - mi.rcMonitor.top;
+
+    ASSERT_EQ(renderer_->ToggleFullScreen(), 1);
+    EXPECT_TRUE(renderer_->FullScreen());
+    EXPECT_EQ(renderer_->Width(), monitorW);
+    EXPECT_EQ(renderer_->Height(), monitorH);
+    EXPECT_EQ(BackBufferSize(renderer_->Device()), std::make_pair(monitorW, monitorH));
+    EXPECT_EQ(renderer_->ResetCount(), 1);
+    for (int i = 0; i < 3; ++i) EXPECT_EQ(renderer_->DrawToWindow(2000 + 100 * i), 1);
+    EXPECT_EQ(renderer_->Width(), monitorW) << "the size check leaves a full-screen device alone";
+    EXPECT_EQ(renderer_->ResetCount(), 1);
+    EXPECT_TRUE(renderer_->TextReady());
+
+    // What the system does when another application is activated (the
+    // full-screen window is minimised, the device lost), and when the user
+    // comes back (the window restored and activated).
+    SendMessageW(window, WM_ACTIVATEAPP, FALSE, 0);
+    EXPECT_EQ(renderer_->Device()->TestCooperativeLevel(), D3DERR_DEVICELOST);
+    for (int i = 0; i < 3; ++i) EXPECT_EQ(renderer_->DrawToWindow(3000 + 100 * i), 1);
+    EXPECT_EQ(renderer_->ResetCount(), 1) << "no reset while the device is lost";
+    ShowWindow(window, SW_RESTORE);
+    SendMessageW(window, WM_ACTIVATEAPP, TRUE, 0);
+    for (int i = 0; i < 3; ++i) EXPECT_EQ(renderer_->DrawToWindow(4000 + 100 * i), 1);
+    EXPECT_FALSE(renderer_->DeviceLost());
+    EXPECT_EQ(renderer_->ResetCount(), 2);
+    EXPECT_EQ(renderer_->Device()->TestCooperativeLevel(), D3D_OK);
+    EXPECT_TRUE(renderer_->TextReady());
+
+    ASSERT_EQ(renderer_->ToggleFullScreen(), 1);
+    EXPECT_FALSE(renderer_->FullScreen());
+    EXPECT_EQ(renderer_->Width(), 320);
+    EXPECT_EQ(renderer_->Height(), 240);
+    EXPECT_EQ(BackBufferSize(renderer_->Device()), std::make_pair(320, 240));
+    EXPECT_EQ(renderer_->ResetCount(), 3);
+    for (int i = 0; i < 3; ++i) EXPECT_EQ(renderer_->DrawToWindow(5000 + 100 * i), 1);
+    EXPECT_FALSE(renderer_->DeviceLost());
     renderer_->Stop();
     DestroyWindow(window);
 }
