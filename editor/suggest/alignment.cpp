@@ -22,7 +22,7 @@ constexpr int32_t kPauseWindowMs = 12000;
 constexpr float kUnplacedCost = 0.6f;
 // Cells of the programme one stretch may use; beyond it only the strongest
 // candidates take part.
-constexpr int64_t kMaxCells = 8000000;
+constexpr int64_t kMaxCells = 4000000;
 // The end of a segment's sound: the first run of kQuietFrames frames whose
 // activity is below kQuietFraction of the loudest since the start.
 constexpr int32_t kQuietFrames = 4;
