@@ -40,6 +40,7 @@
 #define MR_ID_STOP 32795
 #define MR_ID_SLOW_DOWN 32798
 #define MR_ID_TAP 32803          // the timeline's tap key (Space), from the menu
+#define MR_ID_SUGGEST_TIMING 32804
 #define MR_ID_OPTIONS 32831
 #define MR_ID_COPY 57634
 #define MR_ID_CUT 57635

@@ -17,6 +17,7 @@
 #include "editor/files/save_flow.h"
 #include "editor/frame/command_ids.h"
 #include "editor/frame/editor_dialogs_win.h"
+#include "editor/frame/suggest_command_win.h"
 
 // commdlg.h names its find-and-replace dialog ReplaceText.
 #undef ReplaceText
@@ -58,7 +59,7 @@ void ShowHelp(HWND owner, HINSTANCE instance) {
 enum StateSlot {
     kSlotSave, kSlotSaveAs, kSlotSaveAsLrc, kSlotUndo, kSlotRedo, kSlotCutCopy, kSlotPaste, kSlotSelectAll,
     kSlotDuplicate, kSlotSetSyncpoint, kSlotRemoveSyncpoint, kSlotPlay, kSlotPlayXX, kSlotPlayX, kSlotPause,
-    kSlotStop, kSlotTap, kSlotRemoveImage, kSlotCount
+    kSlotStop, kSlotTap, kSlotRemoveImage, kSlotSuggest, kSlotCount
 };
 static_assert(kSlotCount < 24, "the frame caches at most 23 flags and the first-pass marker");
 
@@ -300,6 +301,15 @@ void MainFrame::DispatchCommand(int id, int code, HWND control) {
         case MR_ID_TAP:
             TapFromMenu();
             break;
+        case MR_ID_SUGGEST_TIMING:
+            if (graph_ && graphMode_ == graph::GraphMode::PlaybackReady && playState_ != graph::PlayState::Playing &&
+                !settings_->wavePath.empty() &&
+                RunSuggestTiming(window_, doc_, settings_->wavePath, timelineWindow_.GetStartTime() / kMediaPerTick)) {
+                Recolour();
+                refreshStatus_ = true;
+                InvalidateRect(timeline_, nullptr, FALSE);
+            }
+            break;
         case MR_ID_OPTIONS:
             ShowOptions();
             break;
@@ -460,6 +470,9 @@ void MainFrame::UpdateCommandStates() {
     states[kSlotPause] = playing;
     states[kSlotStop] = ready && playState_ != graph::PlayState::Stopped;
     states[kSlotTap] = playing && lyricsView;
+    // Suggestions need the decoded song and segments without entries.
+    states[kSlotSuggest] = ready && playState_ != graph::PlayState::Playing && !settings_->wavePath.empty() &&
+                           doc_.TimingCount() < doc_.SegmentCount();
     states[kSlotRemoveImage] =
         !lyricsView && ListView_GetNextItem(pictureList_, -1, LVNI_SELECTED) >= 0;
     static constexpr int kIds[kSlotCount][2] = {
@@ -468,7 +481,8 @@ void MainFrame::UpdateCommandStates() {
         {MR_ID_PASTE, 0},         {MR_ID_SELECT_ALL, 0},                 {MR_ID_DUPLICATE, 0},
         {MR_ID_SET_SYNCPOINT, 0}, {MR_ID_REMOVE_SYNCPOINT, 0},           {MR_ID_PLAY, 0},
         {MR_ID_PLAY_XX, 0},       {MR_ID_PLAY_X, 0},                     {MR_ID_PAUSE, 0},
-        {MR_ID_STOP, 0},          {MR_ID_TAP, 0},                        {MR_ID_REMOVE_IMAGE, 0}};
+        {MR_ID_STOP, 0},          {MR_ID_TAP, 0},                        {MR_ID_REMOVE_IMAGE, 0},
+        {MR_ID_SUGGEST_TIMING, 0}};
     for (int slot = 0; slot < kSlotCount; ++slot) {
         const int8_t flag = states[slot] ? 1 : 0;
         if (commandState_[slot] == flag) continue;

@@ -56,6 +56,7 @@ constexpr ToolButton kToolButtons[] = {
     {static_cast<int>(ToolbarImage::Duplicate), MR_ID_DUPLICATE, kButton},
     {static_cast<int>(ToolbarImage::SetSyncpoint), MR_ID_SET_SYNCPOINT, kButton},
     {static_cast<int>(ToolbarImage::RemoveSyncpoint), MR_ID_REMOVE_SYNCPOINT, kButton},
+    {static_cast<int>(ToolbarImage::SuggestTiming), MR_ID_SUGGEST_TIMING, kButton},
     {-1, 0, kSeparator},
     {static_cast<int>(ToolbarImage::SlowDown), MR_ID_SLOW_DOWN, kCheck},
     {static_cast<int>(ToolbarImage::PlayX), MR_ID_PLAY_X, kButton},
@@ -64,7 +65,7 @@ constexpr ToolButton kToolButtons[] = {
     {static_cast<int>(ToolbarImage::Pause), MR_ID_PAUSE, kButton},
     {static_cast<int>(ToolbarImage::Stop), MR_ID_STOP, kButton},
 };
-static_assert(std::size(kToolButtons) == 23, "the toolbar has 23 entries");
+static_assert(std::size(kToolButtons) == 24, "the toolbar has 24 entries");
 
 }  // namespace
 

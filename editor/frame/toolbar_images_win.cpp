@@ -173,6 +173,14 @@ void Draw(const Grid& g, ToolbarImage image) {
         case ToolbarImage::Stop:
             g.Fill(3, 3, 13, 13, kInk);
             break;
+        case ToolbarImage::SuggestTiming: {
+            // A waveform with syncpoints placed on its onsets.
+            static constexpr int kBars[][2] = {{1, 3}, {3, 5}, {5, 2}, {7, 6}, {9, 4}, {11, 6}, {13, 3}};
+            for (const auto& bar : kBars) g.Line(bar[0], 10 - bar[1], bar[0], 10 + bar[1], kBlue);
+            g.Line(6, 1, 6, 15, kGreen, 2);
+            g.Line(12, 1, 12, 15, kGreen, 2);
+            break;
+        }
         case ToolbarImage::Count:
             break;
     }

@@ -8,7 +8,7 @@ namespace mr {
 
 enum class ToolbarImage {
     New, Open, Save, Mode, Cut, Copy, Paste, Undo, Redo, Information, Duplicate, SetSyncpoint, RemoveSyncpoint,
-    SlowDown, PlayX, PlayXX, Play, Pause, Stop, Count
+    SlowDown, PlayX, PlayXX, Play, Pause, Stop, SuggestTiming, Count
 };
 
 // Images of size x size pixels (16 at 96 dpi); null when the list or a

@@ -370,7 +370,7 @@ TEST_F(mredit, first_start_shows_the_main_window_with_its_children) {
     EXPECT_EQ(ClassOf(GetParent(editor.Child(MR_ID_TAB_CONTROL))), L"MRClipWnd");
     EXPECT_TRUE(IsWindowVisible(editor.Child(MR_ID_TEXT_PANE)));
     EXPECT_FALSE(IsWindowVisible(editor.Child(MR_ID_PICTURE_LIST)));
-    EXPECT_EQ(SendMessageW(editor.Child(MR_ID_TOOLBAR), TB_BUTTONCOUNT, 0, 0), 23);
+    EXPECT_EQ(SendMessageW(editor.Child(MR_ID_TOOLBAR), TB_BUTTONCOUNT, 0, 0), 24);
     EXPECT_EQ(SendMessageW(editor.Child(MR_ID_TAB_CONTROL), TCM_GETITEMCOUNT, 0, 0), 2);
     ASSERT_NE(editor.StatusBar(), nullptr);
     EXPECT_EQ(editor.StatusText(1), L"TC: 0");
@@ -394,7 +394,8 @@ TEST_F(mredit, first_start_shows_the_main_window_with_its_children) {
                           {MR_ID_OPEN_AUDIO, L"&Audio File"},      {MR_ID_SAVE, L"&Save\tCtrl+S"},
                           {MR_ID_SAVE_AS_LRC, L"&LRC File"},       {MR_ID_SIMPLE_MODE, L"&Simple"},
                           {MR_ID_PLAY_XX, L"Pl&ay XX\tCtrl+K"},    {MR_ID_REMOVE_SYNCPOINT, L"Re&move Syncpoint\tCtrl+F"},
-                          {MR_ID_EXIT, L"E&xit"},                  {MR_ID_ABOUT, L"&About Mirelto Editor"}};
+                          {MR_ID_EXIT, L"E&xit"},                  {MR_ID_ABOUT, L"&About Mirelto Editor"},
+                          {MR_ID_TAP, L"&Tap Timing\tSpace"},     {MR_ID_SUGGEST_TIMING, L"Su&ggest Timing"}};
     for (const Item& item : items) {
         wchar_t text[64] = L"";
         GetMenuStringW(menu, static_cast<UINT>(item.id), text, 64, MF_BYCOMMAND);
