@@ -171,6 +171,16 @@ TEST(suggest_songs, silence_and_songs_without_onsets) {
     for (int i = 1; i < 10; ++i) EXPECT_GT(out[i].startMs, out[i - 1].startMs) << i;
     EXPECT_GE(out[7].startMs, 4300);
     EXPECT_LE(out[9].startMs, track.durationMs);
+
+    // More segments than the song has words: every one gets a start, in order.
+    Truth truth = ReadTruth("a");
+    ASSERT_EQ(AnalyseWaveFile(SongPath("a.wav"), &track), AnalysisStatus::kOk);
+    std::vector<SegmentSlot> many(truth.slots);
+    many.insert(many.end(), truth.slots.begin(), truth.slots.end());
+    out.assign(many.size(), SuggestedTime());
+    ASSERT_TRUE(AlignSegments(track, many.data(), static_cast<int32_t>(many.size()), 0, out.data()));
+    for (size_t i = 1; i < out.size(); ++i) EXPECT_GE(out[i].startMs, out[i - 1].startMs) << i;
+    EXPECT_LE(out.back().startMs, track.durationMs);
 }
 
 TEST(suggest_songs, fixed_entries_split_the_song) {
