@@ -123,8 +123,9 @@ public:
         const uint32_t lo = std::max<uint32_t>(1, static_cast<uint32_t>(std::ceil(kBandLowHz * len / rate)));
         const uint32_t hi = std::min<uint32_t>(len / 2, static_cast<uint32_t>(kBandHighHz * len / rate));
         if (!spectrum_.Init(len, lo, std::max(hi, lo + 1))) return AnalysisStatus::kOutOfMemory;
-        frames_ = static_cast<int32_t>(std::min<uint64_t>((totalSamples * 200 + rate - 1) / rate, INT32_MAX / 8));
-        if (frames_ < 1) frames_ = 1;
+        const uint64_t frames = (totalSamples * 200 + rate - 1) / rate;
+        if (frames > static_cast<uint64_t>(kMaxAnalysisMs / kFrameMs)) return AnalysisStatus::kTooLong;
+        frames_ = std::max<int32_t>(1, static_cast<int32_t>(frames));
         bins_ = spectrum_.Bins();
         try {
             window_.resize(len);
@@ -405,6 +406,7 @@ const char* AnalysisStatusText(AnalysisStatus status) {
         case AnalysisStatus::kNotPcm: return "not a PCM wave file (8 or 16 bits, 1 or 2 channels)";
         case AnalysisStatus::kRateTooLow: return "the sample rate is below 8000 Hz";
         case AnalysisStatus::kSilent: return "the song is silent";
+        case AnalysisStatus::kTooLong: return "the song is longer than two hours";
         case AnalysisStatus::kOutOfMemory: return "out of memory";
     }
     return "unknown failure";

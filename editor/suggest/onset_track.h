@@ -20,6 +20,7 @@ enum class AnalysisStatus {
     kNotPcm,       // not a canonical 8- or 16-bit PCM wave file of 1 or 2 channels
     kRateTooLow,   // below kMinAnalysisRate
     kSilent,       // no sample reaches kSilentPeak of full scale
+    kTooLong,      // longer than kMaxAnalysisMs
     kOutOfMemory,
 };
 
@@ -27,6 +28,9 @@ enum class AnalysisStatus {
 const char* AnalysisStatusText(AnalysisStatus status);
 
 inline constexpr uint32_t kMinAnalysisRate = 8000;  // Hz
+// The longest song analysed: two hours (the analysis keeps about 200 bytes
+// per 5 ms frame while it runs).
+inline constexpr int64_t kMaxAnalysisMs = 2 * 3600 * 1000;
 // Peak level below which a song counts as silent: about −60 dBFS.
 inline constexpr double kSilentPeak = 1.0 / 1024;
 

@@ -239,6 +239,10 @@ TEST(suggest_files, wave_files_that_cannot_be_analysed) {
     EXPECT_EQ(AnalyseWaveFile(dir.Path(u"cut.wav"), &track), AnalysisStatus::kOk);
     EXPECT_EQ(track.durationMs, 500);
     EXPECT_EQ(track.frames, 100);
+    // Over two hours is refused before a sample is read (the buffer is one sample).
+    const float one = 0.5f;
+    EXPECT_EQ(AnalyseSamples(&one, size_t{8000} * 7201, 8000, &track), AnalysisStatus::kTooLong);
+    EXPECT_EQ(AnalyseSamples(&one, 1, 4000, &track), AnalysisStatus::kRateTooLow);
 }
 
 }  // namespace
