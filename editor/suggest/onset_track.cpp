@@ -321,9 +321,11 @@ private:
             int32_t valley = f;
             for (int32_t g = f - 1; g >= std::max(0, f - kStartSearchFrames); --g)
                 if (act[size_t(g)] < act[size_t(valley)]) valley = g;
-            const float rising = act[size_t(valley)] + kStartRise * std::max(0.0f, after - act[size_t(valley)]);
+            // A frame of the bed above that level is not the start yet: the
+            // level is at least the rests' and must hold for two frames.
+            const float rising = std::max(restLevel, act[size_t(valley)] + kStartRise * std::max(0.0f, after - act[size_t(valley)]));
             int32_t start = valley;
-            while (start < f && act[size_t(start)] < rising) ++start;
+            while (start < f && (act[size_t(start)] < rising || act[size_t(start + 1)] < rising)) ++start;
             // The rest before it, up to two loud frames in a row (a single
             // one is the bed's, not the voice's).
             int32_t g = start - 1;
