@@ -146,7 +146,8 @@ void TextLayout::EmptySlots() {
 float TextLayout::SlotV(int slot, int32_t texelRow) const {
     const int32_t slotRows = 2 * area_.lineHeight;
     const bool perSlot = area_.textures == SlotTextures::kPerSlot;
-    const float height = static_cast<float>(perSlot ? slotRows : slotRows * slotCount_);
+    const float height = static_cast<float>(area_.textureRows > 0 ? area_.textureRows
+                                                                  : perSlot ? slotRows : slotRows * slotCount_);
     const int32_t base = perSlot ? 0 : slot * slotRows;
     return (static_cast<float>(base + texelRow) + 0.5f) / height;
 }
@@ -252,8 +253,8 @@ LayoutResult TextLayout::LayoutText(const SyncTables& tables, SyncCursor& cursor
     RowArrangement arr;
     ArrangeRows(loc.line, tables.lineCount, n, settings_.scroll, &arr);
 
-    const float texWidth = static_cast<float>(W);
-    const float gradientHeight = static_cast<float>(2 * M);
+    const float texWidth = static_cast<float>(area_.textureWidth > 0 ? area_.textureWidth : W);
+    const float gradientHeight = static_cast<float>(area_.gradientRows > 0 ? area_.gradientRows : 2 * M);
     uint32_t ov = 0;
     uint32_t gv = 0;
     for (int i = 0; i < arr.count; ++i) {
@@ -396,7 +397,7 @@ LayoutResult TextLayout::LayoutPreview(const SyncTables& tables, SyncCursor& cur
     const int32_t below = area_.height - kPreviewTop;
     RowRect r{below > M ? kPreviewTop + (below - M) / 2 : kPreviewTop, 0, 0};
     r.bottom = r.top + M;
-    const float texWidth = static_cast<float>(W);
+    const float texWidth = static_cast<float>(area_.textureWidth > 0 ? area_.textureWidth : W);
     uint32_t written = 0;
     if (vertices) {
         written = EmitColorPass(vertices, capacity, r, k, W, OpaqueArgb(settings_.outlineColor[1]),

@@ -138,6 +138,11 @@ struct LayoutArea {
     int32_t height = 1;      // H, pixels
     int32_t lineHeight = 1;  // M, pixels (the rasteriser's cell)
     SlotTextures textures = SlotTextures::kShared;
+    // Texture extents where the textures are larger than what they hold
+    // (devices that make only power-of-two textures); 0: the size held.
+    int32_t textureWidth = 0;   // of the text textures (holding W columns)
+    int32_t textureRows = 0;    // of one text texture (holding its slots' 2M rows each)
+    int32_t gradientRows = 0;   // of the gradient texture (holding 2M rows)
 };
 
 class TextLayout {

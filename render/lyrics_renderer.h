@@ -197,6 +197,7 @@ private:
     bool staticReady_ = false;
     bool buffersReady_ = false;
     bool lost_ = false;
+    bool powerOfTwo_ = false;  // the device makes only power-of-two textures
     int textRetry_ = 0;  // frames until the next rebuild attempt
     int resetCount_ = 0;
 };

@@ -5,6 +5,7 @@
 #include <optional>
 
 #include "lyrics/load_lyrics_file.h"
+#include "render/slides/picture_placement.h"
 #include "render/slides/thread_platform.h"
 #include "render/text_bits.h"
 
@@ -156,6 +157,7 @@ bool LyricsRenderer::CreateDevice() {
         width_ = static_cast<int32_t>(mode.Width);
         height_ = static_cast<int32_t>(mode.Height);
     }
+    powerOfTwo_ = NeedsPowerOfTwo(caps.TextureCaps);
     D3DPRESENT_PARAMETERS pp = PresentParameters(mode);
     DWORD flags = D3DCREATE_MULTITHREADED;
     if (caps.DevCaps & D3DDEVCAPS_HWTRANSFORMANDLIGHT) {
@@ -203,10 +205,14 @@ void LyricsRenderer::ReleaseDevice() {
 bool LyricsRenderer::CreateTargets() {
     ReleaseTargets();
     if (mode_ != 2) return true;
-    if (FAILED(device_->CreateTexture(width_, height_, 1, D3DUSAGE_RENDERTARGET, D3DFMT_X8R8G8B8,
-                                      D3DPOOL_DEFAULT, &renderTexture_, nullptr)) ||
-        FAILED(device_->CreateTexture(width_, height_, 1, 0, D3DFMT_X8R8G8B8, D3DPOOL_SYSTEMMEM,
-                                      &systemTexture_, nullptr))) {
+    // Frames are drawn in pixels from the top-left corner and copied out
+    // W × H from there, so a larger (power-of-two) target changes nothing else.
+    const UINT w = TextureExtent(static_cast<uint32_t>(width_), powerOfTwo_);
+    const UINT h = TextureExtent(static_cast<uint32_t>(height_), powerOfTwo_);
+    if (w == 0 || h == 0 ||
+        FAILED(device_->CreateTexture(w, h, 1, D3DUSAGE_RENDERTARGET, D3DFMT_X8R8G8B8, D3DPOOL_DEFAULT,
+                                      &renderTexture_, nullptr)) ||
+        FAILED(device_->CreateTexture(w, h, 1, 0, D3DFMT_X8R8G8B8, D3DPOOL_SYSTEMMEM, &systemTexture_, nullptr))) {
         ReleaseTargets();
         return false;
     }
@@ -224,17 +230,25 @@ bool LyricsRenderer::CreateText() {
     textRetry_ = kTextRetryFrames;
     settings_ = LayoutSettingsFromPreset(preset_);
     D3DCAPS9 caps;
-    if (FAILED(device_->GetDeviceCaps(&caps)) || width_ > static_cast<int32_t>(caps.MaxTextureWidth)) return false;
+    const uint32_t textureWidth = TextureExtent(static_cast<uint32_t>(width_), powerOfTwo_);
+    if (FAILED(device_->GetDeviceCaps(&caps)) || textureWidth == 0 || textureWidth > caps.MaxTextureWidth) return false;
     if (!surface_.Create(nullptr, preset_.Font, settings_.antiAliased, width_)) return false;
     const int32_t M = surface_.Geometry().lineHeight;
     const int slotCount = SlotCountFor(settings_.lines, settings_.scroll);
-    const SlotTextures kind = ChooseSlotTextures(slotCount, M, static_cast<int32_t>(caps.MaxTextureHeight));
+    SlotTextures kind = ChooseSlotTextures(slotCount, M, static_cast<int32_t>(caps.MaxTextureHeight));
     slotRows_ = 2 * M;
+    if (kind == SlotTextures::kShared &&
+        TextureExtent(static_cast<uint32_t>(slotCount * slotRows_), powerOfTwo_) > caps.MaxTextureHeight) {
+        kind = SlotTextures::kPerSlot;  // rounded up, the shared texture would be too tall
+    }
     slotTextureCount_ = kind == SlotTextures::kShared ? 1 : slotCount;
-    const UINT rows = static_cast<UINT>(kind == SlotTextures::kShared ? slotCount * slotRows_ : slotRows_);
+    const UINT rows = TextureExtent(static_cast<uint32_t>(kind == SlotTextures::kShared ? slotCount * slotRows_
+                                                                                        : slotRows_),
+                                    powerOfTwo_);
+    const UINT gradientExtent = TextureExtent(static_cast<uint32_t>(slotRows_), powerOfTwo_);
     for (int i = 0; i < slotTextureCount_; ++i) {
         D3DLOCKED_RECT locked;
-        if (FAILED(device_->CreateTexture(width_, rows, 1, 0, D3DFMT_A8, D3DPOOL_MANAGED, &slotTextures_[i],
+        if (FAILED(device_->CreateTexture(textureWidth, rows, 1, 0, D3DFMT_A8, D3DPOOL_MANAGED, &slotTextures_[i],
                                           nullptr)) ||
             FAILED(slotTextures_[i]->LockRect(0, &locked, nullptr, 0))) {
             ReleaseText();
@@ -242,12 +256,13 @@ bool LyricsRenderer::CreateText() {
         }
         for (UINT y = 0; y < rows; ++y) {
             std::memset(static_cast<uint8_t*>(locked.pBits) + static_cast<ptrdiff_t>(y) * locked.Pitch, 0,
-                        static_cast<size_t>(width_));
+                        textureWidth);
         }
         slotTextures_[i]->UnlockRect(0);
     }
     D3DLOCKED_RECT locked;
-    if (FAILED(device_->CreateTexture(1, slotRows_, 1, 0, D3DFMT_A8R8G8B8, D3DPOOL_MANAGED, &gradient_, nullptr)) ||
+    if (FAILED(device_->CreateTexture(1, gradientExtent, 1, 0, D3DFMT_A8R8G8B8, D3DPOOL_MANAGED, &gradient_,
+                                      nullptr)) ||
         FAILED(gradient_->LockRect(0, &locked, nullptr, 0))) {
         ReleaseText();
         return false;
@@ -266,6 +281,9 @@ bool LyricsRenderer::CreateText() {
     area.height = height_;
     area.lineHeight = M;
     area.textures = kind;
+    area.textureWidth = static_cast<int32_t>(textureWidth);
+    area.textureRows = static_cast<int32_t>(rows);
+    area.gradientRows = static_cast<int32_t>(gradientExtent);
     layout_.Configure(settings_, area);
     textReady_ = true;
     return true;

@@ -16,7 +16,13 @@ namespace mr {
 // whoever holds it (the slot, then the drawing thread).
 class Picture {
 public:
-    Picture(uint32_t width, uint32_t height) : width_(width), height_(height) {}
+    // A picture of width × height in the top-left corner of its texture,
+    // which is textureWidth × textureHeight (0: the picture's own size).
+    Picture(uint32_t width, uint32_t height, uint32_t textureWidth = 0, uint32_t textureHeight = 0)
+        : width_(width),
+          height_(height),
+          textureWidth_(textureWidth ? textureWidth : width),
+          textureHeight_(textureHeight ? textureHeight : height) {}
     virtual ~Picture() = default;
     Picture(const Picture&) = delete;
     Picture& operator=(const Picture&) = delete;
@@ -25,12 +31,16 @@ public:
     virtual void* Texture() const = 0;
     uint32_t Width() const { return width_; }
     uint32_t Height() const { return height_; }
+    uint32_t TextureWidth() const { return textureWidth_; }
+    uint32_t TextureHeight() const { return textureHeight_; }
     const TimeWindow& Window() const { return window_; }
     void SetWindow(const TimeWindow& window) { window_ = window; }
 
 private:
     uint32_t width_;
     uint32_t height_;
+    uint32_t textureWidth_;
+    uint32_t textureHeight_;
     TimeWindow window_{0, 0};
 };
 

@@ -98,7 +98,10 @@ uint32_t PlacePicture(int32_t placement, uint32_t tw, uint32_t th, int32_t w, in
 }
 
 uint32_t WritePlacedPicture(int32_t placement, uint32_t tw, uint32_t th, int32_t w, int32_t h, uint32_t color,
-                            PictureVertex* out, uint32_t maxQuads, PlacedQuad* bounds) {
+                            PictureVertex* out, uint32_t maxQuads, PlacedQuad* bounds, uint32_t textureWidth,
+                            uint32_t textureHeight) {
+    const uint32_t uw = textureWidth ? textureWidth : tw;
+    const uint32_t vh = textureHeight ? textureHeight : th;
     uint32_t written = 0;
     PlacedQuad box{0, 0, 0, 0, 0, 0, 0, 0};
     ForEachQuad(placement, tw, th, w, h, [&](const PlacedQuad& q) {
@@ -111,12 +114,20 @@ uint32_t WritePlacedPicture(int32_t placement, uint32_t tw, uint32_t th, int32_t
             box.x1 = std::max(box.x1, q.x1);
             box.y1 = std::max(box.y1, q.y1);
         }
-        WriteQuad(q, tw, th, color, out + static_cast<size_t>(written) * kVerticesPerQuad);
+        WriteQuad(q, uw, vh, color, out + static_cast<size_t>(written) * kVerticesPerQuad);
         ++written;
         return written < maxQuads;
     });
     if (bounds) *bounds = box;
     return written;
+}
+
+uint32_t TextureExtent(uint32_t size, bool powerOfTwo) {
+    if (!powerOfTwo || size == 0) return size;
+    if (size > 0x80000000u) return 0;
+    uint32_t extent = 1;
+    while (extent < size) extent <<= 1;
+    return extent;
 }
 
 void WriteQuad(const PlacedQuad& q, uint32_t tw, uint32_t th, uint32_t color, PictureVertex* out) {

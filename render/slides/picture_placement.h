@@ -46,17 +46,36 @@ inline constexpr uint32_t kVerticesPerQuad = 6;  // two triangles of a triangle 
 
 // Writes a quad as two triangles (6 vertices) at z 0.9, rhw 1, in `color`.
 // The texture coordinates address texel centres, u = (texel x + 0.5) / tw and
-// v = (texel y + 0.5) / th, so that each pixel samples exactly one texel when
-// the quad is drawn at the picture's size. tw or th 0 gives coordinates 0
-// (an untextured band).
+// v = (texel y + 0.5) / th (tw × th: the texture's extent), so that each
+// pixel samples exactly one texel when the quad is drawn at the picture's
+// size. tw or th 0 gives coordinates 0 (an untextured band).
 void WriteQuad(const PlacedQuad& quad, uint32_t tw, uint32_t th, uint32_t color, PictureVertex* out);
 
 // Writes the quads of PlacePicture straight into vertices (6 per quad), at
 // most maxQuads of them, and returns how many quads it wrote. *bounds
 // (optional) receives the screen rectangle they cover together (all zero
-// when none was written).
+// when none was written). A picture in a larger texture (its top-left
+// corner; `textureWidth` × `textureHeight`, 0 meaning the picture's own
+// size) is addressed inside that texture.
 uint32_t WritePlacedPicture(int32_t placement, uint32_t tw, uint32_t th, int32_t w, int32_t h, uint32_t color,
-                            PictureVertex* out, uint32_t maxQuads, PlacedQuad* bounds);
+                            PictureVertex* out, uint32_t maxQuads, PlacedQuad* bounds, uint32_t textureWidth = 0,
+                            uint32_t textureHeight = 0);
+
+// Texture capability bits (D3DCAPS9::TextureCaps) that decide texture sizes.
+inline constexpr uint32_t kTextureCapsPow2 = 0x00000002;                // D3DPTEXTURECAPS_POW2
+inline constexpr uint32_t kTextureCapsNonPow2Conditional = 0x00000100;  // D3DPTEXTURECAPS_NONPOW2CONDITIONAL
+
+// Whether a device with these texture capabilities needs power-of-two sizes
+// for this system's textures (one level, clamped addressing, no compressed
+// formats: what the conditional support allows).
+inline constexpr bool NeedsPowerOfTwo(uint32_t textureCaps) {
+    return (textureCaps & kTextureCapsPow2) != 0 && (textureCaps & kTextureCapsNonPow2Conditional) == 0;
+}
+
+// The extent of a texture that holds `size` texels: size itself, or with
+// `powerOfTwo` the smallest power of two not below it. 0 for 0, and for a
+// size no power of two of 32 bits holds.
+uint32_t TextureExtent(uint32_t size, bool powerOfTwo);
 
 // The opacity (0-255) of the next picture while it fades in over the current
 // one, whose window ends at `end`; t is the display time (ms). The fade lasts

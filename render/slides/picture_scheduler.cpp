@@ -121,7 +121,7 @@ uint32_t PictureScheduler::WritePicture(const Picture& picture, const PictureAre
                                         PictureVertex* out, uint32_t maxQuads, PlacedQuad* bounds) {
     const uint32_t color = (alpha << 24) | 0xFFFFFFu;
     return WritePlacedPicture(area.placement, picture.Width(), picture.Height(), area.width, area.height, color, out,
-                              maxQuads, bounds);
+                              maxQuads, bounds, picture.TextureWidth(), picture.TextureHeight());
 }
 
 }  // namespace mr

@@ -14,6 +14,9 @@
 #include "render/slides/picture_placement.h"
 #include "render/slides/slides_win.h"
 
+static_assert(mr::kTextureCapsPow2 == D3DPTEXTURECAPS_POW2);
+static_assert(mr::kTextureCapsNonPow2Conditional == D3DPTEXTURECAPS_NONPOW2CONDITIONAL);
+
 namespace mr {
 
 // --- CryptRandomSource
@@ -75,8 +78,9 @@ public:
 
 class TexturePicture final : public Picture {
 public:
-    TexturePicture(IDirect3DTexture9* texture, uint32_t width, uint32_t height)
-        : Picture(width, height), texture_(texture) {}
+    TexturePicture(IDirect3DTexture9* texture, uint32_t width, uint32_t height, uint32_t textureWidth,
+                   uint32_t textureHeight)
+        : Picture(width, height, textureWidth, textureHeight), texture_(texture) {}
     ~TexturePicture() override { texture_->Release(); }
     void* Texture() const override { return texture_; }
 
@@ -102,6 +106,7 @@ TextureDecoder::TextureDecoder(IDirect3DDevice9* device) : device_(device) {
     if (device_->GetDeviceCaps(&caps) == D3D_OK) {
         maxWidth_ = caps.MaxTextureWidth;
         maxHeight_ = caps.MaxTextureHeight;
+        powerOfTwo_ = NeedsPowerOfTwo(caps.TextureCaps);
     }
 }
 
@@ -178,7 +183,11 @@ DecodeResult TextureDecoder::FromBitmap(void* opaqueBitmap, Picture** picture) {
         height == 0) {
         return DecodeResult::kUnusable;
     }
-    if ((maxWidth_ && width > maxWidth_) || (maxHeight_ && height > maxHeight_)) return DecodeResult::kUnusable;
+    const uint32_t textureWidth = TextureExtent(width, powerOfTwo_), textureHeight = TextureExtent(height, powerOfTwo_);
+    if (textureWidth == 0 || textureHeight == 0 || (maxWidth_ && textureWidth > maxWidth_) ||
+        (maxHeight_ && textureHeight > maxHeight_)) {
+        return DecodeResult::kUnusable;
+    }
     const GpRect all(0, 0, static_cast<INT>(width), static_cast<INT>(height));
     BitmapData data;
     // Pixels that cannot be had (a truncated file GDI+ decodes lazily) make the
@@ -204,8 +213,14 @@ Picture* TextureDecoder::ColourBars() {
 
 Picture* TextureDecoder::MakePicture(uint32_t width, uint32_t height, const uint8_t* rows, int32_t stride,
                                      bool opaque) {
+    // On a device that makes only power-of-two textures the picture sits in
+    // the top-left corner of a larger one, its last column and row repeated
+    // once beside it so that filtering at its edges sees only its own texels.
+    const uint32_t textureWidth = TextureExtent(width, powerOfTwo_), textureHeight = TextureExtent(height, powerOfTwo_);
     IDirect3DTexture9* texture = nullptr;
-    if (device_->CreateTexture(width, height, 1, 0, D3DFMT_A8R8G8B8, D3DPOOL_MANAGED, &texture, nullptr) != D3D_OK) {
+    if (textureWidth == 0 || textureHeight == 0 ||
+        device_->CreateTexture(textureWidth, textureHeight, 1, 0, D3DFMT_A8R8G8B8, D3DPOOL_MANAGED, &texture,
+                               nullptr) != D3D_OK) {
         return nullptr;
     }
     D3DLOCKED_RECT locked;
@@ -221,9 +236,14 @@ Picture* TextureDecoder::MakePicture(uint32_t width, uint32_t height, const uint
         if (opaque) {
             for (uint32_t x = 0; x < width; ++x) to[x * 4 + 3] = 0xFF;
         }
+        if (textureWidth > width) std::memcpy(to + rowBytes, to + rowBytes - 4, 4);
+    }
+    if (textureHeight > height) {
+        auto* last = static_cast<uint8_t*>(locked.pBits) + static_cast<ptrdiff_t>(height - 1) * locked.Pitch;
+        std::memcpy(last + locked.Pitch, last, rowBytes + (textureWidth > width ? 4 : 0));
     }
     texture->UnlockRect(0);
-    auto* picture = new (std::nothrow) TexturePicture(texture, width, height);
+    auto* picture = new (std::nothrow) TexturePicture(texture, width, height, textureWidth, textureHeight);
     if (!picture) texture->Release();
     return picture;
 }

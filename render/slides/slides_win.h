@@ -63,6 +63,7 @@ private:
     IDirect3DDevice9* device_;
     uint32_t maxWidth_ = 0;
     uint32_t maxHeight_ = 0;
+    bool powerOfTwo_ = false;  // the device makes only power-of-two textures
     uintptr_t gdiplusToken_ = 0;
     bool gdiplusStarted_ = false;
     bool comStarted_ = false;

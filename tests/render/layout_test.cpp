@@ -482,5 +482,40 @@ TEST(render_layout, a_texture_too_tall_for_the_device_falls_back_to_one_per_slot
     EXPECT_NE(r.draws[0].slot, r.draws[1].slot);
 }
 
+// Textures larger than what they hold (power-of-two devices): coordinates
+// address the same texels, divided by the textures' extents.
+TEST(render_layout, larger_textures_are_addressed_by_their_extents) {
+    LayoutSettings s;
+    s.lines = 4;
+    s.outline = true;
+    // 640 columns in 1024, four slots of 40 rows (160) in 256, 40 gradient rows in 64.
+    LayoutArea area{640, 480, 20, SlotTextures::kShared, 1024, 256, 64};
+    LyricsDocument doc;
+    test::BuildDocument(doc, test::EvenLines(8, 1000, 1000, 1000));
+    DocumentLineTexts texts(doc);
+    TextLayout layout;
+    layout.Configure(s, area);
+    test::RecordingRasteriser rasteriser(10);
+    SyncCursor cursor;
+    std::vector<ColorVertex> ov(100);
+    std::vector<GlyphVertex> gv(100);
+    layout.LayoutText(TablesOf(doc, &texts), cursor, 1500, rasteriser, ov.data(), 100, gv.data(), 100);
+    const LayoutResult r =
+        layout.LayoutText(TablesOf(doc, &texts), cursor, 1500, rasteriser, ov.data(), 100, gv.data(), 100);
+    ASSERT_EQ(r.drawCount, 4);
+    for (int i = 0; i < r.drawCount; ++i) {
+        const RowDraw& d = r.draws[i];
+        const ColorVertex& o = ov[d.outlineFirst];
+        EXPECT_FLOAT_EQ(o.u, (o.x + 0.5f) / 1024.0f);
+        EXPECT_FLOAT_EQ(o.v, (float(d.slot * 40 + 20) + 0.5f) / 256.0f);
+        const GlyphVertex& g = gv[d.glyphFirst];
+        EXPECT_FLOAT_EQ(g.u0, (g.x + 0.5f) / 1024.0f);
+        EXPECT_FLOAT_EQ(g.v0, (float(d.slot * 40) + 0.5f) / 256.0f);
+        // The first glyph quad of a row is its sung part (or the unsung one
+        // of a row not yet sung): gradient rows 20 .. 39 or 0 .. 19.
+        EXPECT_TRUE(g.v1 == 20.5f / 64.0f || g.v1 == 0.5f / 64.0f) << g.v1;
+    }
+}
+
 }  // namespace
 }  // namespace mr

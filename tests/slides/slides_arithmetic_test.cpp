@@ -117,6 +117,29 @@ TEST(slides_placement, vertices_address_texel_centres) {
     EXPECT_EQ(v[5].v, 0.0f);
 }
 
+// Devices that make only power-of-two textures: the extents, and a picture in
+// the corner of a larger texture addressed by that texture's size.
+TEST(slides_placement, power_of_two_textures) {
+    EXPECT_FALSE(NeedsPowerOfTwo(0));
+    EXPECT_TRUE(NeedsPowerOfTwo(kTextureCapsPow2));
+    EXPECT_FALSE(NeedsPowerOfTwo(kTextureCapsPow2 | kTextureCapsNonPow2Conditional));
+    struct Case {
+        uint32_t size, extent;
+    } cases[] = {{0, 0}, {1, 1}, {2, 2}, {3, 4}, {320, 512}, {1024, 1024}, {1025, 2048},
+                 {0x80000000u, 0x80000000u}, {0x80000001u, 0}, {0xFFFFFFFFu, 0}};
+    for (const Case& c : cases) {
+        EXPECT_EQ(TextureExtent(c.size, true), c.extent) << c.size;
+        EXPECT_EQ(TextureExtent(c.size, false), c.size) << c.size;
+    }
+    PictureVertex v[6];
+    PlacedQuad bounds;
+    ASSERT_EQ(WritePlacedPicture(kPlaceFill, 1000, 500, 500, 500, 0xFFFFFFFF, v, 1, &bounds, 1024, 512), 1u);
+    EXPECT_EQ(bounds, (PlacedQuad{0, 0, 500, 500, 250, 0, 750, 500}));
+    EXPECT_FLOAT_EQ(v[0].u, 250.5f / 1024);
+    EXPECT_FLOAT_EQ(v[1].u, 750.5f / 1024);
+    EXPECT_FLOAT_EQ(v[2].v, 500.5f / 512);
+}
+
 TEST(slides_fade, alpha_over_the_last_2560_ms) {
     struct Case {
         int64_t t, end;
