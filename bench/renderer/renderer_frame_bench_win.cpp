@@ -7,8 +7,8 @@
 //   - windowed: DrawToWindow into a hidden top-level window, beside a bare
 //     device that clears and presents into another one.
 // Steady frames (the wipe moves, nothing is rasterised) and, for scale,
-// page-turn frames (two lines rasterised per frame) and the renderer with
-// nothing to draw. For each: CPU time of the drawing thread per frame (the
+// page-turn frames (two lines rasterised per frame), steady frames without
+// the picture and the renderer with nothing to draw. For each: CPU time of the drawing thread per frame (the
 // renderer's own work and the Direct3D calls it makes), CPU time of the
 // whole process (also the driver's threads: under Wine the software
 // rasteriser) and wall time; best of three rounds. Prints the ratios against
@@ -373,13 +373,15 @@ int main() {
     const RECT area = {0, 0, kW, kH};
     HWND rendererWindow = HiddenWindow();
     HWND bareWindow = HiddenWindow();
-    LyricsRenderer windowless(store), windowed(store), empty(store);
+    LyricsRenderer windowless(store), windowed(store), empty(store), textOnly(store);
     test::BuildDocument(windowless.Document(), Song());
     test::BuildDocument(windowed.Document(), Song());
+    test::BuildDocument(textOnly.Document(), Song());
     BareDevice bareWindowless, bareWindowed;
     if (windowless.SelectPreset(0) != 1 || windowless.AttachWindowless(area) != 1 || windowed.SelectPreset(0) != 1 ||
         !rendererWindow || windowed.AttachWindow(rendererWindow) != 1 || empty.SelectPreset(1) != 1 ||
-        empty.AttachWindowless(area) != 1 || !bareWindowless.Create(GetDesktopWindow(), true) || !bareWindow ||
+        empty.AttachWindowless(area) != 1 || textOnly.SelectPreset(1) != 1 || textOnly.AttachWindowless(area) != 1 ||
+        !bareWindowless.Create(GetDesktopWindow(), true) || !bareWindow ||
         !bareWindowed.Create(bareWindow, false)) {
         std::fprintf(stderr, "no Direct3D device\n");
         return 1;
@@ -391,10 +393,12 @@ int main() {
     for (int i = 0; i < 300 && painted < kW * kH * 9 / 10; ++i) {
         windowless.DrawToDC(SteadyMs(i), host.Dc(), area);
         windowed.DrawToWindow(SteadyMs(i));
+        textOnly.DrawToDC(SteadyMs(i), host.Dc(), area);
+        windowless.DrawToDC(SteadyMs(i), host.Dc(), area);
         painted = host.Painted();
         if (painted < kW * kH * 9 / 10) Sleep(10);
     }
-    if (painted < kW * kH * 9 / 10 || !windowless.TextReady() || !windowed.TextReady()) {
+    if (painted < kW * kH * 9 / 10 || !windowless.TextReady() || !windowed.TextReady() || !textOnly.TextReady()) {
         std::fprintf(stderr, "the picture or the text did not arrive\n");
         return 1;
     }
@@ -408,7 +412,7 @@ int main() {
     const int frames = std::max(150, calibration * 6);
 
     Figures steadyDc{"renderer, steady (windowless)"}, turnDc{"renderer, page turns (windowless)"},
-        emptyDc{"renderer, nothing to draw (windowless)"}, bareDc{"bare device, clear and copy out"},
+        textDc{"renderer, steady, no picture (windowless)"}, emptyDc{"renderer, nothing to draw (windowless)"}, bareDc{"bare device, clear and copy out"},
         steadyWin{"renderer, steady (windowed)"}, bareWin{"bare device, clear and present"};
     bool ok = true;
     for (int round = 0; round < kRounds; ++round) {
@@ -422,6 +426,10 @@ int main() {
         for (int i = 0; i < frames; ++i) ok &= empty.DrawToDC(SteadyMs(i), host.Dc(), area) == 1;
         b = Now();
         emptyDc.Take(a, b, frames);
+        for (int i = 0; i < frames; ++i) ok &= textOnly.DrawToDC(SteadyMs(i), host.Dc(), area) == 1;
+        a = Now();
+        textDc.Take(b, a, frames);
+        b = a;
         for (int i = 0; i < frames; ++i) ok &= windowless.DrawToDC(PageTurnMs(i), host.Dc(), area) == 1;
         a = Now();
         turnDc.Take(b, a, frames);
@@ -441,7 +449,7 @@ int main() {
     std::printf("%d x %d, four lines, outline, anti-aliased, picture (Fill); %d frames per round, best of %d\n", kW,
                 kH, frames, kRounds);
     std::printf("%-42s %12s %12s %12s\n", "ms per frame", "thread CPU", "process CPU", "wall");
-    for (const Figures* f : {&steadyDc, &turnDc, &emptyDc, &bareDc, &steadyWin, &bareWin}) {
+    for (const Figures* f : {&steadyDc, &turnDc, &textDc, &emptyDc, &bareDc, &steadyWin, &bareWin}) {
         std::printf("%-42s %12.3f %12.3f %12.3f\n", f->name, f->thread, f->process, f->wall);
     }
     auto ratio = [](double x, double y) { return y > 0 ? x / y : 0.0; };
@@ -477,6 +485,7 @@ int main() {
     windowless.Stop();
     windowed.Stop();
     empty.Stop();
+    textOnly.Stop();
     DestroyWindow(rendererWindow);
     DestroyWindow(bareWindow);
     DeleteFileW(picture.c_str());
