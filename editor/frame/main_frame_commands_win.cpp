@@ -301,15 +301,20 @@ void MainFrame::DispatchCommand(int id, int code, HWND control) {
         case MR_ID_TAP:
             TapFromMenu();
             break;
-        case MR_ID_SUGGEST_TIMING:
+        case MR_ID_SUGGEST_TIMING: {
+            const int32_t before = doc_.TimingCount();
             if (graph_ && graphMode_ == graph::GraphMode::PlaybackReady && playState_ != graph::PlayState::Playing &&
                 !settings_->wavePath.empty() &&
                 RunSuggestTiming(window_, doc_, settings_->wavePath, timelineWindow_.GetStartTime() / kMediaPerTick)) {
+                // The new entries are the last ones; they keep their own
+                // colour until the timing is edited.
+                timelineWindow_.MarkSuggested(before, doc_.TimingCount());
                 Recolour();
                 refreshStatus_ = true;
                 InvalidateRect(timeline_, nullptr, FALSE);
             }
             break;
+        }
         case MR_ID_OPTIONS:
             ShowOptions();
             break;
@@ -335,6 +340,7 @@ void MainFrame::DispatchCommand(int id, int code, HWND control) {
         case MR_ID_UNDO:
         case MR_ID_REDO:
             HaltLiveTiming(true);
+            timelineWindow_.MarkSuggested(0, 0);
             if (id == MR_ID_UNDO)
                 doc_.Undo();
             else
@@ -512,6 +518,7 @@ void MainFrame::HaltLiveTiming(bool onlyWhileRecording) {
 void MainFrame::NewDocument() {
     if (!QuerySaveChanges()) return;
     HaltLiveTiming(false);
+    timelineWindow_.MarkSuggested(0, 0);
     doc_.ClearSyncDocument();
     // A new document has no file: the next Save asks for one rather than
     // overwriting the file that was open before.
@@ -587,6 +594,7 @@ bool MainFrame::OpenLyrics(const std::u16string& path, int kind) {
     // The file is chosen: ask before anything of the current work goes.
     if (!QuerySaveChanges()) return false;
     HaltLiveTiming(false);
+    timelineWindow_.MarkSuggested(0, 0);
     OpenReport report;
     OpenStatus status;
     {
@@ -939,9 +947,10 @@ void MainFrame::OnTextPaneChange() {
     else
         stored = doc_.ReplaceText(change.deletePos, change.deleteCount, inserted.data(), change.insertPos,
                                   change.insertCount);
-    if (!stored) {
-        // The store refused (it is full): the pane goes back to the store's
-        // text so that both stay the same.
+    // The store refused (it is full), or took a different number of cells
+    // than the pane shows: the pane goes back to the store's text so that
+    // later edits land on the same cells in both.
+    if (!stored || PaneLength() != doc_.CellCount()) {
         LoadPaneFromStore();
         return;
     }

@@ -80,6 +80,15 @@ TimelineActions TimelineInput::SetPlayState(int state) {
     return a;
 }
 
+TimelineActions TimelineInput::MarkSuggested(int32_t first, int32_t end) {
+    LockGuard lock(doc_.DocumentLock());
+    TimelineActions a;
+    s_.suggestedFirst = std::max(first, 0);
+    s_.suggestedEnd = std::max(end, s_.suggestedFirst);
+    a.redraw = true;
+    return a;
+}
+
 TimelineActions TimelineInput::SetViewMode(int mode) {
     LockGuard lock(doc_.DocumentLock());
     TimelineActions a;
@@ -159,6 +168,8 @@ void TimelineInput::Rehover(int32_t x, int32_t y, TimelineActions& a) {
 
 bool TimelineInput::ApplyTool(uint32_t tool, int32_t t) {
     if (s_.viewMode == kPictureView) return tool == kToolAdjust && doc_.BeginPictureAdjust(t);
+    // Editing the timing by hand ends the suggestions' own colour.
+    s_.suggestedFirst = s_.suggestedEnd = 0;
     switch (tool) {
     case kToolInsert: return doc_.InsertTiming(t);
     case kToolRemove: return doc_.RemoveTiming(t);
@@ -173,6 +184,7 @@ bool TimelineInput::ApplyTool(uint32_t tool, int32_t t) {
 
 void TimelineInput::LiveTap(TimelineActions& a) {
     int32_t t = s_.position;
+    s_.suggestedFirst = s_.suggestedEnd = 0;
     // The tap closes the running entry at the tap time ...
     if (s_.recording) {
         doc_.ExtendLiveTiming(t);

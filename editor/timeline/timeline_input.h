@@ -112,6 +112,10 @@ struct TimelineState {
     int32_t recordIndex = -1;
     int nudgeDirection = 0;
     int pressButton = 0;  // 1 left, 2 right: the press that holds the capture
+    // Timing entries [suggestedFirst, suggestedEnd) came from Suggest Timing
+    // and have not been touched since: drawn in their own colour.
+    int32_t suggestedFirst = 0;
+    int32_t suggestedEnd = 0;
 
     bool Ready() const { return graphMode == kGraphReady; }
     bool Playing() const { return playState == kStatePlaying; }
@@ -138,6 +142,9 @@ public:
     TimelineActions SetGraphMode(int mode);
     TimelineActions SetPlayState(int state);
     TimelineActions SetViewMode(int mode);
+    // Entries [first, end) were just suggested; (0, 0) clears the marking,
+    // as does any timing edit made on the timeline.
+    TimelineActions MarkSuggested(int32_t first, int32_t end);
     // The waveform: `pairs` (maximum, minimum) per tick, `ticks` of them;
     // the buffer stays the caller's and must outlive its use here.
     TimelineActions SetWaveform(const int8_t* pairs, int32_t ticks);

@@ -53,6 +53,7 @@ uint32_t EntryColourWalk::At(int64_t t) {
     while (index_ < count_ && t >= end_) Load(index_ + 1);
     inside_ = index_ < count_ && t >= start_ && t < end_;
     if (!inside_) return c_.gap;
+    if (view_ == kLyricsView && index_ >= suggestedFirst_ && index_ < suggestedEnd_) return c_.suggested;
     return (index_ & 1) ? c_.entryOdd : c_.entryEven;
 }
 
@@ -109,7 +110,7 @@ void TimelineScene::Build(SyncDocument& doc, const TimelineState& s, const Scene
 void TimelineScene::Waveform(SyncDocument& doc, const TimelineState& s, const SceneColors& c) {
     if (!s.peaks || s.duration <= 0 || s.graphMode == kGraphDecoding) return;
     TimeSpan span = VisibleTimes(s.position, s.duration, s.width);
-    EntryColourWalk walk(doc, s.viewMode, c);
+    EntryColourWalk walk(doc, s.viewMode, c, s.suggestedFirst, s.suggestedEnd);
     for (int64_t t = span.first; t < span.last; ++t) {
         const int8_t hi = s.peaks[2 * t], lo = s.peaks[2 * t + 1];
         if (hi == 0 && lo == 0) continue;
@@ -137,7 +138,9 @@ void TimelineScene::Strips(SyncDocument& doc, const TimelineState& s, const Scen
         doc.GetTiming(i, &st, &en);
         if (st >= last) break;
         Bar(ColumnOf(s.position, std::max<int64_t>(st, first)), ColumnOf(s.position, std::min<int64_t>(en, last)),
-            timingRow, kStripRows, (i & 1) ? c.entryOdd : c.entryEven, s.width);
+            timingRow, kStripRows,
+            (i >= s.suggestedFirst && i < s.suggestedEnd) ? c.suggested : (i & 1) ? c.entryOdd : c.entryEven,
+            s.width);
     }
     // Picture spans, which follow each other from 0.
     int32_t pictures = doc.PictureCount();

@@ -37,6 +37,7 @@ struct SceneColors {
     uint32_t entryOdd = 0xFF00A000;   // inside entries of odd index
     uint32_t gap = 0xFF808080;        // in gaps, past the last entry, other views
     uint32_t cursor = 0xFFFF0000;     // play cursor and mouse line
+    uint32_t suggested = 0xFFFF9020;  // entries proposed by Suggest Timing, not yet touched
 };
 
 // Rows of the strips in the lyrics view; the picture view swaps them.
@@ -80,8 +81,11 @@ private:
 // every frame (times must then increase).
 class EntryColourWalk {
 public:
-    EntryColourWalk(SyncDocument& doc, int viewMode, const SceneColors& colors) :
-        doc_(doc), view_(viewMode), c_(colors) {}
+    // Lyrics-view entries [suggestedFirst, suggestedEnd) take the suggested
+    // colour.
+    EntryColourWalk(SyncDocument& doc, int viewMode, const SceneColors& colors, int32_t suggestedFirst = 0,
+                    int32_t suggestedEnd = 0) :
+        doc_(doc), view_(viewMode), c_(colors), suggestedFirst_(suggestedFirst), suggestedEnd_(suggestedEnd) {}
     uint32_t At(int64_t t);
     // The index of the entry (picture) holding the last t asked, or −1.
     int32_t Index() const { return inside_ ? index_ : -1; }
@@ -91,6 +95,8 @@ private:
     SyncDocument& doc_;
     int view_;
     SceneColors c_;
+    int32_t suggestedFirst_;
+    int32_t suggestedEnd_;
     bool started_ = false;
     bool inside_ = false;
     int32_t index_ = -1;

@@ -59,6 +59,7 @@ public:
     void SetGraphMode(int mode);
     void SetPlayState(int state);
     void SetViewMode(int mode);
+    void MarkSuggested(int32_t first, int32_t end) { Perform(input_.MarkSuggested(first, end)); }
     void SetWaveform(const int8_t* pairs, int32_t ticks);
     // The four "ScopeColor" settings (COLORREF).
     void SetColors(const uint32_t (&colorref)[4]);

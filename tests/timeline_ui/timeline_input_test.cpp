@@ -95,7 +95,10 @@ TEST_F(TimelineInputTest, presses_apply_tools_and_tell_the_frame) {
     EXPECT_EQ(doc_.TimingCount(), 3);
     in_.Focus(true);
 
+    // A tool applied by hand ends the suggestions' marking.
+    in_.MarkSuggested(0, 3);
     a = in_.LeftDown(X(350), 90, kKeyLeft);
+    EXPECT_EQ(in_.State().suggestedEnd, 0);
     EXPECT_TRUE(a.takeCapture);
     EXPECT_TRUE(Has(a, kMsgTimingApplied, 1, -1));
     a = in_.LeftUp(X(350), 90);

@@ -69,6 +69,16 @@ TEST(timeline_scene, waveform_columns_take_the_entry_colours) {
     EXPECT_EQ(cols.rbegin()->first, 999);
     EXPECT_EQ(cols.size(), 899u);
 
+    // Suggested entries (1 and 2) take their own colour, in the waveform
+    // and in the timing strip.
+    in.MarkSuggested(1, 3);
+    scene.Build(doc, in.State(), kColors);
+    cols = Columns(scene);
+    EXPECT_EQ(cols[static_cast<int>(ColumnOf(150, 150))].color, kColors.entryEven);
+    EXPECT_EQ(cols[static_cast<int>(ColumnOf(150, 250))].color, kColors.suggested);
+    EXPECT_EQ(cols[static_cast<int>(ColumnOf(150, 450))].color, kColors.suggested);
+    in.MarkSuggested(0, 0);
+
     // At position 0 the waveform starts at the play cursor; in another view
     // the whole waveform is one colour.
     in.UpdatePosition(0);
