@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <cstdlib>
 #include <string>
 #include <utility>
 #include <vector>
@@ -15,6 +16,7 @@
 #include "presets/preset_environment_win.h"
 #include "presets/preset_store.h"
 #include "render/lyrics_renderer.h"
+#include "render/slides/picture_placement.h"
 #include "render/text_bits.h"
 #include "tests/render/render_test_util.h"
 #include "tests/support/test_support.h"
@@ -536,6 +538,72 @@ TEST_F(Renderer, the_presets_picture_is_drawn_with_its_placement) {
     Apply();
     ASSERT_EQ(Frame(4000, host, area), 1);
     EXPECT_EQ(host.Count(area, kBack0), 200 * 100);
+}
+
+// A document's timed slides, embedded in its file: green 5 s, an undecodable
+// one 3 s (the colour bars), blue 2 s, repeated every 10 s. Stretched over a
+// 320 × 240 area the bars land on their own columns; in the last 2,560 ms of
+// a slide the next one fades in over it (all of the 2 s one).
+TEST_F(Renderer, timed_slides_bars_and_the_cross_fade) {
+    constexpr uint32_t kGreen = 0x00C800, kBlue = 0xFF0000;
+    test::ScopedTempDir dir;
+    const std::vector<uint8_t> green = SolidBmp(kGreen), blue = SolidBmp(kBlue);
+    const std::string garbage = "NOT A PICTURE AT ALL";
+    std::vector<uint8_t> file(green);
+    file.insert(file.end(), garbage.begin(), garbage.end());
+    file.insert(file.end(), blue.begin(), blue.end());
+    const std::u16string source = dir.Path(u"song.mr");
+    ASSERT_TRUE(test::WriteFileBytes(source, file));
+    LyricsDocument& doc = renderer_->Document();
+    ASSERT_TRUE(doc.SourceFile().OpenRead(source));
+    const uint32_t sizes[3] = {uint32_t(green.size()), uint32_t(garbage.size()), uint32_t(blue.size())};
+    const uint32_t durations[3] = {5000, 3000, 2000};
+    for (uint32_t i = 0, offset = 0; i < 3; offset += sizes[i], ++i) {
+        ASSERT_TRUE(doc.AddImageData(offset, sizes[i]));
+        ASSERT_TRUE(doc.AddSlideImage(0, i, durations[i], i));
+    }
+    block_.presets[0].ImagePosFlag = kImageStretch;
+    Apply();
+    ASSERT_EQ(renderer_->SelectPreset(0), 1);
+    const RECT area = {0, 0, 320, 240};
+    ASSERT_EQ(renderer_->AttachWindowless(area), 1);
+    HostDc host(320, 240);
+
+    // The loader decodes on its own thread: frames at one time until the
+    // expected picture is there (or a while has passed).
+    auto settle = [&](int32_t ms, auto done) {
+        for (int i = 0; i < 150; ++i) {
+            if (Frame(ms, host, area) != 1) return false;
+            if (done()) return true;
+            Sleep(20);
+        }
+        return false;
+    };
+    auto close = [](uint32_t a, uint32_t b) {
+        for (int shift = 0; shift < 24; shift += 8) {
+            if (std::abs(int((a >> shift) & 0xFF) - int((b >> shift) & 0xFF)) > 3) return false;
+        }
+        return true;
+    };
+    EXPECT_TRUE(settle(1000, [&] { return host.Count(area, kGreen) == 320 * 240; })) << std::hex << host.At(5, 5);
+    // 25,300: the undecodable slide's window, not yet fading.
+    EXPECT_TRUE(settle(25300, [&] { return host.At(20, 120) == 0x0000FF; })) << std::hex << host.At(20, 120);
+    for (uint32_t x : {0u, 44u, 45u, 100u, 150u, 200u, 250u, 300u, 319u}) {
+        EXPECT_EQ(host.At(int(x), 120), ColourBarAt(x)) << x;
+    }
+    // 26,500: blue fades in over the bars with alpha 106 of 255.
+    const uint32_t alpha = FadeAlpha(26500, 28000);
+    EXPECT_EQ(alpha, 106u);
+    const uint32_t red = 0x0000FF;
+    const uint32_t blend = ((255 - alpha) * 0xFF / 255) | ((alpha * 0xFF / 255) << 16);
+    EXPECT_TRUE(settle(26500, [&] { return close(host.At(20, 120), blend); }))
+        << std::hex << host.At(20, 120) << " " << blend << " over " << red;
+    // 28,500: blue, shorter than a fade, is itself already giving way to green.
+    const uint32_t g = FadeAlpha(28500, 30000);
+    const uint32_t next = ((255 - g) * 0xFF / 255) << 16 | ((g * 0xC8 / 255) << 8);
+    EXPECT_TRUE(settle(28500, [&] { return close(host.At(5, 5), next); })) << std::hex << host.At(5, 5) << " " << next;
+    // 31,000: green alone again (the show repeats).
+    EXPECT_TRUE(settle(31000, [&] { return host.Count(area, kGreen) == 320 * 240; })) << std::hex << host.At(5, 5);
 }
 
 }  // namespace
