@@ -418,6 +418,7 @@ TEST_F(Renderer, a_lost_device_skips_frames_and_recovers) {
     EXPECT_FALSE(renderer_->DeviceLost());
     EXPECT_EQ(renderer_->ResetCount(), resets + 1);
     EXPECT_EQ(renderer_->Device()->TestCooperativeLevel(), D3D_OK);
+    EXPECT_EQ(renderer_->ToggleFullScreen(), 0) << "no full screen without a window";
     host.Fill(kMarker);
     ASSERT_EQ(Frame(3000, host, area), 1);
     EXPECT_EQ(host.Count(area, kMarker), 0);
