@@ -99,7 +99,7 @@ public:
         if (!argument.empty()) cmd += L" \"" + Wide(argument) + L"\"";
         STARTUPINFOW si = {sizeof si};
         if (!CreateProcessW(nullptr, cmd.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi_)) return false;
-        for (int i = 0; i < 300; ++i) {
+        for (int i = 0; i < 600; ++i) {
             if (WaitForSingleObject(pi_.hProcess, 50) == WAIT_OBJECT_0) return false;
             const auto frames = TopWindows(L"MRMainFrame", pi_.dwProcessId);
             if (!frames.empty() && IsWindowVisible(frames[0])) {
@@ -202,7 +202,15 @@ public:
         return pf.wAlignment;
     }
 
+    // Posts a command (Exit may ask a question: the caller goes on).
     void Command(int id) const { PostMessageW(window_, WM_COMMAND, MAKEWPARAM(id, 0), 0); }
+    // Runs a command that opens nothing modal and returns once it has run
+    // (a posted command could still wait behind the editor's own posted
+    // messages when the next check looks).
+    void Run(int id) const {
+        DWORD_PTR r = 0;
+        SendMessageTimeoutW(window_, WM_COMMAND, MAKEWPARAM(id, 0), 0, SMTO_NORMAL, 10000, &r);
+    }
 
     // The exit code once the process has ended, −1 when it did not end.
     int WaitForExit(DWORD ms = 20000) const {
@@ -496,7 +504,7 @@ TEST_F(mredit, settings_written_at_close_are_read_at_the_next_start) {
         Editor editor;
         ASSERT_TRUE(editor.Start());
         SetWindowPos(editor.Window(), nullptr, 40, 30, 700, 500, SWP_NOZORDER);
-        editor.Command(MR_ID_SIMPLE_MODE);
+        editor.Run(MR_ID_SIMPLE_MODE);
         editor.Settle();
         EXPECT_EQ(editor.TabText(0), L"Lyrics [S]");
         EXPECT_EQ(editor.Exit(), 0);
