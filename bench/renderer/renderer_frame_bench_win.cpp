@@ -286,7 +286,11 @@ private:
             const bool got = GetThreadContext(thread_, &c) != FALSE;
             ResumeThread(thread_);
             if (!got) continue;
+#if defined(__x86_64__) || defined(_M_X64)
             const uintptr_t ip = uintptr_t(c.Rip);
+#else
+            const uintptr_t ip = uintptr_t(c.Eip);
+#endif
             if (ip >= image_ && ip < imageEnd_) {
                 ++own;
                 continue;
