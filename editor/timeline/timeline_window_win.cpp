@@ -187,6 +187,11 @@ void TimelineWindow::SetPreview(TimelinePreview* preview) {
 }
 
 void TimelineWindow::Draw() {
+    // Nothing is presented into a window that is not on screen yet: the
+    // frame opens a song from its command line before it shows itself, and
+    // under Wine a present into the hidden window can hang the first paint.
+    // The paint after showing draws the frame.
+    if (!window_ || !IsWindowVisible(window_)) return;
     LockGuard lock(doc_.DocumentLock());
     if (!ready_) return;
     if (deviceLost_) {
