@@ -379,8 +379,8 @@ std::pair<int, std::string> Dump(const std::u16string& file) {
 }
 
 // The integers of the JSON array that follows "key": in the dump.
-std::vector<long> JsonNumbers(const std::string& json, const char* key) {
-    std::vector<long> numbers;
+std::vector<int64_t> JsonNumbers(const std::string& json, const char* key) {
+    std::vector<int64_t> numbers;
     size_t at = json.find(std::string("\"") + key + "\"");
     if (at == std::string::npos) return numbers;
     at = json.find('[', at);
@@ -391,7 +391,7 @@ std::vector<long> JsonNumbers(const std::string& json, const char* key) {
         if (c == ']' && --depth == 0) break;
         if (c == '-' || (c >= '0' && c <= '9')) {
             char* end = nullptr;
-            numbers.push_back(strtol(json.c_str() + i, &end, 10));
+            numbers.push_back(strtoll(json.c_str() + i, &end, 10));
             i = static_cast<size_t>(end - json.c_str()) - 1;
         }
     }
@@ -410,9 +410,10 @@ struct Entry {
 };
 
 std::vector<Entry> Times(const std::string& json) {
-    const std::vector<long> n = JsonNumbers(json, "times");
+    const std::vector<int64_t> n = JsonNumbers(json, "times");
     std::vector<Entry> entries;
-    for (size_t i = 0; i + 1 < n.size(); i += 2) entries.push_back({n[i], n[i + 1]});
+    for (size_t i = 0; i + 1 < n.size(); i += 2)
+        entries.push_back({static_cast<long>(n[i]), static_cast<long>(n[i + 1])});
     return entries;
 }
 
@@ -644,6 +645,11 @@ TEST_F(mredit_session, a_song_synchronised_saved_and_closed) {
     ASSERT_GE(lrcBytes.size(), 3u);
     EXPECT_TRUE(lrcBytes[0] == 0xEF && lrcBytes[1] == 0xBB && lrcBytes[2] == 0xBF) << "UTF-8 with its mark";
     EXPECT_EQ(JsonValue(lrcJson, "encoding"), 2) << lrcJson;
+    // The syncpoints at the word starts: line starts carry bit 31 and the
+    // line's ordinal, the others their offset in the line.
+    const std::vector<int64_t> sync = {2147483648, 6, 19, 2147483649, 3, 2147483650, 4, 19};
+    EXPECT_EQ(JsonNumbers(mrJson, "sync"), sync) << mrJson;
+    EXPECT_EQ(JsonNumbers(lrcJson, "sync"), sync) << lrcJson;
     const std::vector<Entry> saved = Times(mrJson);
     ASSERT_EQ(saved.size(), static_cast<size_t>(kSegments)) << mrJson;
     const std::vector<Entry> fromLrc = Times(lrcJson);
