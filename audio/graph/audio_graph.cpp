@@ -590,6 +590,9 @@ HRESULT AudioGraph::SetSlowDown(bool on) {
     // Positioned again in any case, so that the graph counts its stream time
     // from here at the new speed.
     if (SUCCEEDED(hr)) hr = SetCurrentPosition(position);
+    // The graph has moved: the next PlaySegment must send its positions even
+    // when they equal the pair sent before the switch.
+    ForgetSegment();
     if (!running) return hr;
     // The previous state comes back whether or not the position could be
     // read: the user pressed a switch, not Stop.

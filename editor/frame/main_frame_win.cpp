@@ -139,6 +139,8 @@ HWND MainFrame::CreateMainFrame() {
     if (!window) return nullptr;
     DragAcceptFiles(window, TRUE);
     OpenFromCommandLine();
+    // The commands' states before the window shows, not after the first message.
+    UpdateCommandStates();
     return window;
 }
 
@@ -526,6 +528,16 @@ bool MainFrame::PreTranslate(MSG* msg) {
 void MainFrame::IdleUpdate() {
     if (!window_) return;
     UpdateCommandStates();
+    // The decode's progress, also in the status bar's first part (the
+    // timeline's top strip shows it too).
+    const int decoded = graphMode_ == graph::GraphMode::Decoding
+                            ? static_cast<int>(std::clamp<LONG64>(InterlockedCompareExchange64(&progress_, 0, 0), 0, 100))
+                            : -1;
+    if (decoded != shownProgress_) {
+        shownProgress_ = decoded;
+        const std::wstring text = decoded >= 0 ? L"Decoding " + std::to_wstring(decoded) + L"%" : L"";
+        SendMessageW(status_, SB_SETTEXTW, 0, reinterpret_cast<LPARAM>(text.c_str()));
+    }
     if (!refreshStatus_) return;
     refreshStatus_ = false;
     auto field = [this](WPARAM part, const wchar_t* label, int value) {

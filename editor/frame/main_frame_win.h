@@ -225,6 +225,7 @@ private:
     graph::GraphMode graphMode_ = graph::GraphMode::None;
     graph::PlayState playState_ = graph::PlayState::Stopped;
     volatile LONG64 progress_ = 0;
+    int shownProgress_ = -1;  // the decode percentage in the status bar, −1 none
     // The play state remembered by a seek request, kept between requests.
     graph::PlayState seekState_ = graph::PlayState::Stopped;
 

@@ -502,7 +502,7 @@ TEST_F(mredit_session, a_song_synchronised_saved_and_closed) {
     editor.Settle();
     const std::wstring text = editor.PaneText();
     ASSERT_EQ(text, L"Every word of this song\ris set in time\rone syllable after another");
-    EXPECT_EQ(editor.Status(2), L"LC: 3");
+    EXPECT_TRUE(editor.WaitStatus(2, L"LC: 3")) << editor.Status(2);
 
     // Syncpoints at the word starts, the caret placed in the text pane.
     HWND pane = editor.Child(MR_ID_TEXT_PANE);
@@ -522,9 +522,9 @@ TEST_F(mredit_session, a_song_synchronised_saved_and_closed) {
         EXPECT_EQ(to, at);
         editor.Command(MR_ID_SET_SYNCPOINT);
         ++segments;
-        EXPECT_TRUE(editor.WaitStatus(2, L"LC: " + std::to_wstring(segments)));
+        EXPECT_TRUE(editor.WaitStatus(2, L"LC: " + std::to_wstring(segments))) << editor.Status(2);
     }
-    EXPECT_EQ(editor.Status(2), L"LC: " + std::to_wstring(kSegments));
+    EXPECT_TRUE(editor.WaitStatus(2, L"LC: " + std::to_wstring(kSegments))) << editor.Status(2);
     // With a selection the command is not offered.
     SendMessageW(pane, EM_SETSEL, 0, 5);
     editor.Settle();
@@ -542,7 +542,7 @@ TEST_F(mredit_session, a_song_synchronised_saved_and_closed) {
     editor.PressTimeline(tapX, tapY);
     Sleep(200);
     editor.Settle();
-    EXPECT_EQ(editor.Status(1), L"TC: 0");
+    EXPECT_TRUE(editor.WaitStatus(1, L"TC: 0")) << editor.Status(1);
 
     // Taps at wall-clock times after the Play command returned; presses and
     // Space strokes alternate. Five at normal speed, then Slow Down, then
@@ -593,14 +593,14 @@ TEST_F(mredit_session, a_song_synchronised_saved_and_closed) {
     EXPECT_GE(editor.WaitEnabled(MR_ID_PAUSE, false, 2000), 0) << "Pause still offered after Stop";
     editor.Run(MR_ID_SLOW_DOWN);
     EXPECT_FALSE(editor.Checked(MR_ID_SLOW_DOWN));
-    EXPECT_EQ(editor.Status(1), L"TC: " + std::to_wstring(kSegments));
+    EXPECT_TRUE(editor.WaitStatus(1, L"TC: " + std::to_wstring(kSegments))) << editor.Status(1);
 
     // Undo takes the last tapped entry back, Redo brings it again.
     editor.Command(MR_ID_UNDO);
-    EXPECT_EQ(editor.Status(1), L"TC: " + std::to_wstring(kSegments - 1));
+    EXPECT_TRUE(editor.WaitStatus(1, L"TC: " + std::to_wstring(kSegments - 1))) << editor.Status(1);
     EXPECT_TRUE(editor.Enabled(MR_ID_REDO));
     editor.Command(MR_ID_REDO);
-    EXPECT_EQ(editor.Status(1), L"TC: " + std::to_wstring(kSegments));
+    EXPECT_TRUE(editor.WaitStatus(1, L"TC: " + std::to_wstring(kSegments))) << editor.Status(1);
 
     // Save As native: the audio file's name proposed, one filter.
     const std::u16string mrFile = dir.Path(u"saved song.mr");
