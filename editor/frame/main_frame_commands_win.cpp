@@ -955,6 +955,12 @@ void MainFrame::OnTextPaneChange() {
         return;
     }
     Recolour();
+    // At rest the timeline follows the edit to the caret's timed segment.
+    if (graph_ && graphMode_ == graph::GraphMode::PlaybackReady && playState_ != graph::PlayState::Playing) {
+        const int32_t segment = doc_.SegmentOfCell(PaneSelection().cpMin);
+        int32_t start = 0, end = 0;
+        if (segment >= 0 && doc_.GetTiming(segment, &start, &end)) timelineWindow_.UpdatePosition(start * kMediaPerTick);
+    }
 }
 
 void MainFrame::Paste() {

@@ -506,9 +506,21 @@ TEST_F(mredit_session, a_song_synchronised_saved_and_closed) {
 
     // Syncpoints at the word starts, the caret placed in the text pane.
     HWND pane = editor.Child(MR_ID_TEXT_PANE);
-    PostMessageW(pane, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(5, 5));
-    PostMessageW(pane, WM_LBUTTONUP, 0, MAKELPARAM(5, 5));
-    editor.Settle();
+    // A click gives the pane the focus; on a busy display the first may be
+    // lost to the window still coming forward, so it is repeated until the
+    // editor's thread reports the pane focused.
+    const DWORD uiThread = GetWindowThreadProcessId(pane, nullptr);
+    bool focused = false;
+    for (int attempt = 0; attempt < 10 && !focused; ++attempt) {
+        SetForegroundWindow(editor.Window());
+        PostMessageW(pane, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(5, 5));
+        PostMessageW(pane, WM_LBUTTONUP, 0, MAKELPARAM(5, 5));
+        editor.Settle();
+        GUITHREADINFO info = {sizeof info};
+        focused = GetGUIThreadInfo(uiThread, &info) && info.hwndFocus == pane;
+        if (!focused) Sleep(200);
+    }
+    EXPECT_TRUE(focused) << "the text pane never took the focus";
     int segments = 3;
     for (const wchar_t* word : kWordStarts) {
         SCOPED_TRACE(testing::Message() << "syncpoint at " << std::string(word, word + wcslen(word)));
