@@ -8,7 +8,7 @@
 
 #include "audio/source/wave_header.h"
 #include "common/file.h"
-#include "editor/suggest/batch_spectrum.h"
+#include "editor/suggest/batch_fft.h"
 
 namespace mr::suggest {
 namespace {

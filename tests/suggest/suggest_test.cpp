@@ -15,7 +15,7 @@
 #include "common/file.h"
 #include "common/text.h"
 #include "editor/suggest/alignment.h"
-#include "editor/suggest/batch_spectrum.h"
+#include "editor/suggest/batch_fft.h"
 #include "editor/suggest/onset_track.h"
 #include "tests/support/test_support.h"
 

@@ -1,4 +1,4 @@
-#include "editor/suggest/batch_spectrum.h"
+#include "editor/suggest/batch_fft.h"
 
 #include <cmath>
 #include <new>
