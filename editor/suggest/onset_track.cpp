@@ -7,6 +7,7 @@
 #include <new>
 
 #include "audio/source/wave_header.h"
+#include "common/decoded_file_reader.h"
 #include "common/file.h"
 #include "editor/suggest/batch_fft.h"
 
@@ -371,33 +372,6 @@ private:
     std::vector<uint8_t> levels_;
 };
 
-class WaveFile {
-public:
-    explicit WaveFile(std::u16string_view path)
-        // Shared for writing too: the sink may not have let go of its handle
-        // yet when its graph reports completion.
-        : h_(fs::Open(path, fs::kRead, fs::kShareRead | fs::kShareWrite, fs::Disposition::OpenExisting)) {}
-    ~WaveFile() {
-        if (h_ != fs::kInvalidHandle) fs::Close(h_);
-    }
-    WaveFile(const WaveFile&) = delete;
-    WaveFile& operator=(const WaveFile&) = delete;
-    bool IsOpen() const { return h_ != fs::kInvalidHandle; }
-    fs::Handle Get() const { return h_; }
-    // Exactly n bytes, or false.
-    bool ReadAll(uint8_t* into, uint32_t n) {
-        while (n > 0) {
-            uint32_t got = 0;
-            if (!fs::Read(h_, into, n, &got) || got == 0) return false;
-            into += got;
-            n -= got;
-        }
-        return true;
-    }
-
-private:
-    fs::Handle h_;
-};
 
 }  // namespace
 
@@ -438,7 +412,7 @@ AnalysisStatus AnalyseSamples(const float* samples, size_t count, uint32_t rate,
 
 AnalysisStatus AnalyseWaveFile(std::u16string_view path, OnsetTrack* track) {
     *track = OnsetTrack();
-    WaveFile file(path);
+    fs::DecodedFileReader file(path);
     if (!file.IsOpen()) return AnalysisStatus::kUnreadable;
     uint64_t size = 0;
     if (!fs::Size(file.Get(), &size)) return AnalysisStatus::kUnreadable;

@@ -6,6 +6,7 @@
 #include <emmintrin.h>
 #endif
 
+#include "common/decoded_file_reader.h"
 #include "common/file.h"
 #include "common/frame_pattern.h"
 #include "common/memory.h"
@@ -60,33 +61,6 @@ private:
     size_t size_ = 0;
 };
 
-class File {
-public:
-    explicit File(std::u16string_view path)
-        // Shared for writing too: the sink may not have let go of its handle
-        // yet when its graph reports completion.
-        : h_(fs::Open(path, fs::kRead, fs::kShareRead | fs::kShareWrite, fs::Disposition::OpenExisting)) {}
-    ~File() {
-        if (h_ != fs::kInvalidHandle) fs::Close(h_);
-    }
-    File(const File&) = delete;
-    File& operator=(const File&) = delete;
-    fs::Handle Get() const { return h_; }
-
-    // Exactly n bytes, or false.
-    bool ReadAll(uint8_t* into, uint32_t n) {
-        while (n > 0) {
-            uint32_t got = 0;
-            if (!fs::Read(h_, into, n, &got) || got == 0) return false;
-            into += got;
-            n -= got;
-        }
-        return true;
-    }
-
-private:
-    fs::Handle h_;
-};
 
 #if defined(__SSE2__)
 // Eight 16-bit lanes at a time. For stereo frames the right channel's lanes
@@ -179,7 +153,7 @@ bool BuildWaveform(std::u16string_view path, WaveformPeaks* peaks) {
     if (!peaks) return false;
     peaks->Clear();
 
-    File file(path);
+    fs::DecodedFileReader file(path);
     if (file.Get() == fs::kInvalidHandle) return false;
     uint64_t size = 0;
     if (!fs::Size(file.Get(), &size) || size < kHeaderBytes) return false;
