@@ -171,24 +171,7 @@ int RunConvert(const Args& args) {
     OpenReport opened;
     const OpenStatus openStatus = inKind == kToolKindAss ? OpenAssFile(doc, lyrics, o.in, &opened)
                                                          : OpenLyricsFile(doc, lyrics, o.in, inKind, nullptr, &opened);
-    switch (openStatus) {
-        case OpenStatus::kOpened:
-            break;
-        case OpenStatus::kTooLarge:
-            WriteErr("mrlyrics convert: \"" + Utf8(o.in) + "\" holds more than the editor's document can\n");
-            return kExitFailed;
-        default:
-            WriteErr("mrlyrics convert: cannot read \"" + Utf8(o.in) + "\"\n");
-            return kExitFailed;
-    }
-    if (opened.picturesFailed > 0) {
-        // OUT would lack them: nothing is written.
-        WriteErr("mrlyrics convert: " + std::to_string(opened.picturesFailed) + " of " +
-                 std::to_string(opened.pictures) + " embedded pictures of \"" + Utf8(o.in) +
-                 "\" could not be kept (no temporary picture file in the application-data folder); \"" +
-                 Utf8(o.out) + "\" was left as it was\n");
-        return kExitFailed;
-    }
+    if (!OpenedForOutput("convert", o.in, o.out, openStatus, opened)) return kExitFailed;
 
     save.fields = opened.fields;
     save.fields.simple = opened.fields.simple || o.simple;

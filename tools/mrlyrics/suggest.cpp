@@ -110,22 +110,9 @@ int RunSuggest(const Args& args) {
     SyncDocument doc;
     LyricsDocument lyrics;
     OpenReport opened;
-    switch (OpenLyricsFile(doc, lyrics, o.lyrics, inKind, nullptr, &opened)) {
-        case OpenStatus::kOpened:
-            break;
-        case OpenStatus::kTooLarge:
-            WriteErr("mrlyrics suggest: \"" + Utf8(o.lyrics) + "\" holds more than the editor's document can\n");
-            return kExitFailed;
-        default:
-            WriteErr("mrlyrics suggest: cannot read \"" + Utf8(o.lyrics) + "\"\n");
-            return kExitFailed;
-    }
-    if (opened.picturesFailed > 0) {
-        WriteErr("mrlyrics suggest: " + std::to_string(opened.picturesFailed) +
-                 " embedded picture(s) of \"" + Utf8(o.lyrics) + "\" could not be kept; \"" + Utf8(o.out) +
-                 "\" was left as it was\n");
+    if (!OpenedForOutput("suggest", o.lyrics, o.out,
+                         OpenLyricsFile(doc, lyrics, o.lyrics, inKind, nullptr, &opened), opened))
         return kExitFailed;
-    }
     if (doc.SegmentCount() == 0) {
         WriteErr("mrlyrics suggest: \"" + Utf8(o.lyrics) + "\" has no text to time; \"" + Utf8(o.out) +
                  "\" was left as it was\n");

@@ -50,4 +50,27 @@ std::string Utf8(std::u16string_view s) {
     return Utf16ToUtf8(s);
 }
 
+bool OpenedForOutput(std::string_view command, std::u16string_view in, std::u16string_view out, OpenStatus status,
+                     const OpenReport& opened) {
+    const std::string head = "mrlyrics " + std::string(command) + ": ";
+    switch (status) {
+        case OpenStatus::kOpened:
+            break;
+        case OpenStatus::kTooLarge:
+            WriteErr(head + "\"" + Utf8(in) + "\" holds more than the editor's document can\n");
+            return false;
+        default:
+            WriteErr(head + "cannot read \"" + Utf8(in) + "\"\n");
+            return false;
+    }
+    if (opened.picturesFailed > 0) {
+        WriteErr(head + std::to_string(opened.picturesFailed) + " of " + std::to_string(opened.pictures) +
+                 " embedded pictures of \"" + Utf8(in) +
+                 "\" could not be kept (no temporary picture file in the application-data folder); \"" + Utf8(out) +
+                 "\" was left as it was\n");
+        return false;
+    }
+    return true;
+}
+
 }  // namespace mr::tool

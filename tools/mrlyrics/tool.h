@@ -7,6 +7,8 @@
 #include <string_view>
 #include <vector>
 
+#include "editor/files/open_flow.h"
+
 namespace mr::tool {
 
 // Exit codes of the tool.
@@ -41,6 +43,13 @@ int LyricsKindFromPath(std::u16string_view path);
 
 // UTF-8 of a UTF-16 string (for messages).
 std::string Utf8(std::u16string_view s);
+
+// How the open of IN ended, for a command that then writes OUT: true when the
+// document is complete; otherwise the reason ("mrlyrics COMMAND: ...") is on
+// standard error and OUT must be left as it is. Embedded pictures that could
+// not be kept count as a failure: OUT would lack them.
+bool OpenedForOutput(std::string_view command, std::u16string_view in, std::u16string_view out, OpenStatus status,
+                     const OpenReport& opened);
 
 // The commands.
 int RunDump(const Args& args);
