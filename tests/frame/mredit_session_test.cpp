@@ -18,6 +18,7 @@
 
 #include "common/settings.h"
 #include "editor/frame/command_ids.h"
+#include "tests/frame/editor_process_win.h"
 #include "tests/support/test_support.h"
 
 namespace mr {
@@ -32,269 +33,17 @@ constexpr int kNameEdit = 0x480;
 // the constant lead of the playback start is taken off.
 constexpr double kTapToleranceMs = 50;
 
-std::wstring Wide(const std::u16string& s) {
-    return std::wstring(s.begin(), s.end());
-}
+using namespace test;
 
-std::wstring ClassOf(HWND window) {
-    wchar_t name[64] = L"";
-    GetClassNameW(window, name, 64);
-    return name;
-}
-
-std::wstring TextOf(HWND window) {
-    wchar_t text[512] = L"";
-    DWORD_PTR r = 0;
-    SendMessageTimeoutW(window, WM_GETTEXT, 512, reinterpret_cast<LPARAM>(text), SMTO_BLOCK, 3000, &r);
-    return text;
-}
-
-double NowMs() {
-    static LARGE_INTEGER frequency = [] {
-        LARGE_INTEGER f;
-        QueryPerformanceFrequency(&f);
-        return f;
-    }();
-    LARGE_INTEGER t;
-    QueryPerformanceCounter(&t);
-    return 1000.0 * static_cast<double>(t.QuadPart) / static_cast<double>(frequency.QuadPart);
+// The screen's picture of the window, beside the test program.
+void SaveScreenshot(HWND window, const char* name) {
+    test::SaveScreenshot(window, Wide(test::ProgramFolder()) + L"\\mredit_session_" +
+                                     std::wstring(name, name + strlen(name)) + L".png");
 }
 
 void SleepUntil(double ms) {
     for (double left = ms - NowMs(); left > 0; left = ms - NowMs()) Sleep(left > 2 ? static_cast<DWORD>(left - 1) : 0);
 }
-
-struct Search {
-    DWORD process = 0;
-    const wchar_t* className = nullptr;
-    std::vector<HWND> found;
-};
-
-BOOL CALLBACK CollectTop(HWND window, LPARAM param) {
-    auto* s = reinterpret_cast<Search*>(param);
-    DWORD process = 0;
-    GetWindowThreadProcessId(window, &process);
-    if (process == s->process && ClassOf(window) == s->className && IsWindowVisible(window)) s->found.push_back(window);
-    return TRUE;
-}
-
-BOOL CALLBACK CollectChildren(HWND window, LPARAM param) {
-    reinterpret_cast<std::vector<HWND>*>(param)->push_back(window);
-    return TRUE;
-}
-
-std::vector<HWND> Descendants(HWND parent) {
-    std::vector<HWND> all;
-    EnumChildWindows(parent, CollectChildren, reinterpret_cast<LPARAM>(&all));
-    return all;
-}
-
-// Saves the screen's picture of the window as PNG through GDI+.
-struct GdiplusInput {
-    UINT32 version = 1;
-    void* callback = nullptr;
-    BOOL noThread = FALSE;
-    BOOL noCodecs = FALSE;
-};
-extern "C" int WINAPI GdiplusStartup(ULONG_PTR*, const GdiplusInput*, void*);
-extern "C" void WINAPI GdiplusShutdown(ULONG_PTR);
-extern "C" int WINAPI GdipCreateBitmapFromHBITMAP(HBITMAP, HPALETTE, void**);
-extern "C" int WINAPI GdipSaveImageToFile(void*, const wchar_t*, const CLSID*, const void*);
-extern "C" int WINAPI GdipDisposeImage(void*);
-
-void SaveScreenshot(HWND window, const char* name) {
-    RECT r;
-    if (!GetWindowRect(window, &r)) return;
-    const int w = r.right - r.left, h = r.bottom - r.top;
-    HDC screen = GetDC(nullptr);
-    HDC dc = CreateCompatibleDC(screen);
-    HBITMAP bitmap = CreateCompatibleBitmap(screen, w, h);
-    HGDIOBJ old = SelectObject(dc, bitmap);
-    BitBlt(dc, 0, 0, w, h, screen, r.left, r.top, SRCCOPY);
-    SelectObject(dc, old);
-    DeleteDC(dc);
-    ReleaseDC(nullptr, screen);
-    ULONG_PTR token = 0;
-    GdiplusInput input;
-    if (GdiplusStartup(&token, &input, nullptr) == 0) {
-        void* image = nullptr;
-        if (GdipCreateBitmapFromHBITMAP(bitmap, nullptr, &image) == 0) {
-            static const CLSID kPng = {0x557CF406, 0x1A04, 0x11D3, {0x9A, 0x73, 0x00, 0x00, 0xF8, 0x1E, 0xF3, 0x2E}};
-            const std::wstring path =
-                Wide(test::ProgramFolder()) + L"\\mredit_session_" + std::wstring(name, name + strlen(name)) + L".png";
-            GdipSaveImageToFile(image, path.c_str(), &kPng, nullptr);
-            GdipDisposeImage(image);
-        }
-        GdiplusShutdown(token);
-    }
-    DeleteObject(bitmap);
-}
-
-class Editor {
-public:
-    Editor() = default;
-    ~Editor() {
-        if (pi_.hProcess) {
-            if (WaitForSingleObject(pi_.hProcess, 0) != WAIT_OBJECT_0) TerminateProcess(pi_.hProcess, 99);
-            WaitForSingleObject(pi_.hProcess, 5000);
-            CloseHandle(pi_.hThread);
-            CloseHandle(pi_.hProcess);
-        }
-    }
-    Editor(const Editor&) = delete;
-    Editor& operator=(const Editor&) = delete;
-
-    bool Start(const std::u16string& argument) {
-        std::wstring cmd = L"\"" + Wide(test::ProgramFolder()) + L"\\mredit.exe\" \"" + Wide(argument) + L"\"";
-        STARTUPINFOW si = {sizeof si};
-        started_ = NowMs();
-        if (!CreateProcessW(nullptr, cmd.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi_)) return false;
-        for (int i = 0; i < 600; ++i) {
-            if (WaitForSingleObject(pi_.hProcess, 50) == WAIT_OBJECT_0) return false;
-            for (HWND frame : TopWindows(L"MRMainFrame")) {
-                window_ = frame;
-                Settle();  // the first idle pass has set the commands' states
-                return true;
-            }
-        }
-        return false;
-    }
-
-    std::vector<HWND> TopWindows(const wchar_t* className) const {
-        Search s;
-        s.process = pi_.dwProcessId;
-        s.className = className;
-        EnumWindows(CollectTop, reinterpret_cast<LPARAM>(&s));
-        return s.found;
-    }
-
-    // A visible dialog of the editor with this title, or null after `ms`.
-    HWND WaitForDialog(const wchar_t* title, DWORD ms = 10000) const {
-        for (DWORD waited = 0; waited < ms; waited += 50) {
-            for (HWND d : TopWindows(L"#32770"))
-                if (TextOf(d) == title) return d;
-            Sleep(50);
-        }
-        return nullptr;
-    }
-
-    // Everything posted so far handled, the idle pass included.
-    void Settle() const {
-        PostMessageW(window_, WM_NULL, 0, 0);
-        DWORD_PTR r = 0;
-        SendMessageTimeoutW(window_, WM_NULL, 0, 0, SMTO_BLOCK, 5000, &r);
-        SendMessageTimeoutW(window_, WM_NULL, 0, 0, SMTO_BLOCK, 5000, &r);
-    }
-
-    HWND Window() const { return window_; }
-    double StartedMs() const { return started_; }
-    DWORD Id() const { return pi_.dwProcessId; }
-
-    HWND Child(int id) const {
-        for (HWND w : Descendants(window_))
-            if (GetDlgCtrlID(w) == id) return w;
-        return nullptr;
-    }
-
-    // Posted as the menu does: the command runs once the editor gets to it.
-    void Command(int id) const { PostMessageW(window_, WM_COMMAND, MAKEWPARAM(id, 0), 0); }
-    // Sent: returns once the command has run (for timing the transport).
-    void Run(int id) const {
-        DWORD_PTR r = 0;
-        SendMessageTimeoutW(window_, WM_COMMAND, MAKEWPARAM(id, 0), 0, SMTO_BLOCK, 10000, &r);
-    }
-
-    bool Enabled(int id) const {
-        return SendMessageW(Child(MR_ID_TOOLBAR), TB_ISBUTTONENABLED, static_cast<WPARAM>(id), 0) != 0;
-    }
-    bool Checked(int id) const {
-        return SendMessageW(Child(MR_ID_TOOLBAR), TB_ISBUTTONCHECKED, static_cast<WPARAM>(id), 0) != 0;
-    }
-    // Polls the toolbar button until it shows `enabled`; the time it took in
-    // ms, or -1 when it did not within `ms`.
-    double WaitEnabled(int id, bool enabled, DWORD ms) const {
-        const double start = NowMs();
-        while (NowMs() - start < ms) {
-            if (Enabled(id) == enabled) return NowMs() - start;
-            Sleep(5);
-        }
-        return -1;
-    }
-
-    std::wstring Status(int part) const {
-        Settle();
-        HWND status = Child(MR_ID_STATUS_BAR);
-        for (HWND w : Descendants(window_))
-            if (ClassOf(w) == STATUSCLASSNAMEW) status = w;
-        wchar_t text[256] = L"";
-        HANDLE process = OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_READ | PROCESS_VM_WRITE, FALSE, Id());
-        void* remote = VirtualAllocEx(process, nullptr, sizeof text, MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE);
-        const LRESULT r =
-            SendMessageW(status, SB_GETTEXTW, static_cast<WPARAM>(part), reinterpret_cast<LPARAM>(remote));
-        ReadProcessMemory(process, remote, text, sizeof text - 2, nullptr);
-        VirtualFreeEx(process, remote, 0, MEM_RELEASE);
-        CloseHandle(process);
-        text[std::min<size_t>(LOWORD(r), 255)] = L'\0';
-        return text;
-    }
-
-    bool WaitStatus(int part, const std::wstring& text, DWORD ms = 3000) const {
-        for (DWORD waited = 0; waited < ms; waited += 20) {
-            if (Status(part) == text) return true;
-            Sleep(20);
-        }
-        return false;
-    }
-
-    std::wstring PaneText() const {
-        HWND pane = Child(MR_ID_TEXT_PANE);
-        const auto n = static_cast<size_t>(SendMessageW(pane, WM_GETTEXTLENGTH, 0, 0));
-        std::wstring text(n + 1, L'\0');
-        text.resize(static_cast<size_t>(SendMessageW(pane, WM_GETTEXT, n + 1, reinterpret_cast<LPARAM>(text.data()))));
-        text.erase(std::remove(text.begin(), text.end(), L'\n'), text.end());
-        return text;
-    }
-
-    int WaitForExit(DWORD ms = 20000) const {
-        if (WaitForSingleObject(pi_.hProcess, ms) != WAIT_OBJECT_0) return -1;
-        DWORD code = 0;
-        GetExitCodeProcess(pi_.hProcess, &code);
-        return static_cast<int>(code);
-    }
-
-    // A real left press and release at a point of the timeline's client area.
-    void PressTimeline(int x, int y) const {
-        POINT p{x, y};
-        ClientToScreen(Child(MR_ID_TIMELINE), &p);
-        SetCursorPos(p.x, p.y);
-        INPUT in[2] = {};
-        in[0].type = in[1].type = INPUT_MOUSE;
-        in[0].mi.dwFlags = MOUSEEVENTF_LEFTDOWN;
-        in[1].mi.dwFlags = MOUSEEVENTF_LEFTUP;
-        SendInput(2, in, sizeof(INPUT));
-    }
-
-    void MoveMouse(HWND window, int x, int y) const {
-        POINT p{x, y};
-        ClientToScreen(window, &p);
-        SetCursorPos(p.x, p.y);
-        Sleep(100);
-        Settle();
-    }
-
-    void Key(WORD key) const {
-        INPUT in[2] = {};
-        in[0].type = in[1].type = INPUT_KEYBOARD;
-        in[0].ki.wVk = in[1].ki.wVk = key;
-        in[1].ki.dwFlags = KEYEVENTF_KEYUP;
-        SendInput(2, in, sizeof(INPUT));
-    }
-
-private:
-    PROCESS_INFORMATION pi_ = {};
-    HWND window_ = nullptr;
-    double started_ = 0;
-};
 
 // The file name box of a file dialog: the edit inside the name combo box,
 // or the plain edit of the older template.
@@ -551,7 +300,7 @@ TEST_F(mredit_session, a_song_synchronised_saved_and_closed) {
     GetClientRect(timeline, &area);
     const int tapX = area.right / 2, tapY = 90;
     SetForegroundWindow(editor.Window());
-    editor.PressTimeline(tapX, tapY);
+    editor.Press(MR_ID_TIMELINE, tapX, tapY);
     Sleep(200);
     editor.Settle();
     EXPECT_TRUE(editor.WaitStatus(1, L"TC: 0")) << editor.Status(1);
@@ -586,7 +335,7 @@ TEST_F(mredit_session, a_song_synchronised_saved_and_closed) {
         if (tap.key)
             editor.Key(VK_SPACE);
         else
-            editor.PressTimeline(tapX, tapY);
+            editor.Press(MR_ID_TIMELINE, tapX, tapY);
     }
     SleepUntil(played + slowReturned + stopAfterSlow);
     SaveScreenshot(editor.Window(), "playing");
