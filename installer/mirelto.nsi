@@ -1,8 +1,9 @@
 ; Mirelto setup: the editor, its three filter modules and the Windows Media
-; Player effect into Program Files (the effect in both widths), the Winamp
-; module into Winamp's plug-in folder, a Start menu entry, the .mr file
-; association and an uninstaller. The product's programs are 64-bit, so the
-; setup is a 64-bit program and needs 64-bit Windows.
+; Player effect into Program Files (the effect in both widths where Windows
+; runs 32-bit programs), the Winamp module into Winamp's plug-in folder, a
+; Start menu entry, the .mr file association and an uninstaller. The
+; product's programs are 64-bit, so the setup is a 64-bit program and needs
+; 64-bit Windows.
 ;
 ;   makensis -DVERSION=1.0.0 -DBIN64=dir -DBIN32=dir -DOUTFILE=setup.exe mirelto.nsi
 ;
@@ -77,6 +78,18 @@ Var WinampDir
     ${EndIf}
 !macroend
 
+; Sets $R9 to 1 where Windows runs 32-bit programs beside 64-bit ones. A
+; Windows without that subsystem has no 32-bit player, and there the 32-bit
+; Program Files is the 64-bit one: the 32-bit effect would replace the 64-bit
+; effect in the same folder.
+!macro Probe32BitWindows
+    StrCpy $R9 0
+    ${If} ${FileExists} "$WINDIR\SysWOW64\regsvr32.exe"
+    ${AndIf} "$PROGRAMFILES32" != "$PROGRAMFILES64"
+        StrCpy $R9 1
+    ${EndIf}
+!macroend
+
 Function .onInit
     ${IfNot} ${RunningX64}
         MessageBox MB_OK|MB_ICONSTOP "${PRODUCT} needs 64-bit Windows." /SD IDOK
@@ -123,9 +136,14 @@ Section "${PRODUCT}"
     !insertmacro RegisterServer "$SYSDIR\regsvr32.exe" "$INSTDIR\mrwmp.dll"
 
     ; The 32-bit Windows Media Player loads only a 32-bit effect.
-    SetOutPath "$PROGRAMFILES32\${PRODUCT}"
-    File "${BIN32}\mrwmp.dll"
-    !insertmacro RegisterServer "$WINDIR\SysWOW64\regsvr32.exe" "$PROGRAMFILES32\${PRODUCT}\mrwmp.dll"
+    !insertmacro Probe32BitWindows
+    ${If} $R9 == 1
+        SetOutPath "$PROGRAMFILES32\${PRODUCT}"
+        File "${BIN32}\mrwmp.dll"
+        !insertmacro RegisterServer "$WINDIR\SysWOW64\regsvr32.exe" "$PROGRAMFILES32\${PRODUCT}\mrwmp.dll"
+    ${Else}
+        DetailPrint "This Windows runs no 32-bit programs: the 32-bit player effect is left out"
+    ${EndIf}
 
     ${If} $WinampDir != ""
         CreateDirectory "$WinampDir"
@@ -172,7 +190,10 @@ Section "Uninstall"
     !insertmacro UnregisterServer "$SYSDIR\regsvr32.exe" "$INSTDIR\mrwsc.dll"
     !insertmacro UnregisterServer "$SYSDIR\regsvr32.exe" "$INSTDIR\mrrt.dll"
     !insertmacro UnregisterServer "$SYSDIR\regsvr32.exe" "$INSTDIR\mrws.dll"
-    !insertmacro UnregisterServer "$WINDIR\SysWOW64\regsvr32.exe" "$PROGRAMFILES32\${PRODUCT}\mrwmp.dll"
+    !insertmacro Probe32BitWindows
+    ${If} $R9 == 1
+        !insertmacro UnregisterServer "$WINDIR\SysWOW64\regsvr32.exe" "$PROGRAMFILES32\${PRODUCT}\mrwmp.dll"
+    ${EndIf}
 
     ; Files in use go at the next start of Windows.
     Delete /REBOOTOK "$INSTDIR\mredit.exe"
@@ -183,8 +204,10 @@ Section "Uninstall"
     Delete /REBOOTOK "$INSTDIR\mrlyrics.exe"
     Delete "$INSTDIR\uninstall.exe"
     RMDir /REBOOTOK "$INSTDIR"
-    Delete /REBOOTOK "$PROGRAMFILES32\${PRODUCT}\mrwmp.dll"
-    RMDir /REBOOTOK "$PROGRAMFILES32\${PRODUCT}"
+    ${If} $R9 == 1
+        Delete /REBOOTOK "$PROGRAMFILES32\${PRODUCT}\mrwmp.dll"
+        RMDir /REBOOTOK "$PROGRAMFILES32\${PRODUCT}"
+    ${EndIf}
     ReadRegStr $0 HKLM "${SETUP_KEY}" "WinampModule"
     ${If} $0 != ""
         Delete /REBOOTOK "$0"
