@@ -1,14 +1,14 @@
 #include "editor/files/ass_writer.h"
 
 #include <algorithm>
-#include <new>
 #include <string>
 
-#include "common/text.h"
 #include "editor/files/timed_lines.h"
 
 namespace mr {
 namespace {
+
+using writer::AppendNumber;
 
 constexpr char16_t kHeader[] =
     u"\uFEFF[Script Info]\r\n"
@@ -30,17 +30,6 @@ constexpr char16_t kStyles[] =
     u"40,40,48,1\r\n"
     u"\r\n[Events]\r\n"
     u"Format: Layer, Start, End, Style, Name, MarginL, MarginR, MarginV, Effect, Text\r\n";
-
-void AppendNumber(std::u16string& out, int64_t v, int width = 1) {
-    char16_t digits[24];
-    int n = 0;
-    do {
-        digits[n++] = static_cast<char16_t>(u'0' + v % 10);
-        v /= 10;
-    } while (v > 0);
-    for (; n < width; ++n) digits[n] = u'0';
-    while (n > 0) out += digits[--n];
-}
 
 // H:MM:SS.cc for t ticks (centiseconds).
 void AppendTime(std::u16string& out, int32_t t) {
@@ -124,19 +113,8 @@ SaveStatus BuildText(SyncDocument& doc, const SaveFields& fields, std::u16string
 }  // namespace
 
 SaveStatus BuildAss(SyncDocument& doc, const SaveFields& fields, std::vector<uint8_t>* bytes) {
-    try {
-        std::u16string text;
-        const SaveStatus built = BuildText(doc, fields, text);
-        if (built != SaveStatus::kSaved) return built;
-        // The mark is converted with the rest: EF BB BF.
-        const size_t need = Utf16ToUtf8(text.data(), text.size(), nullptr, 0);
-        if (need > 0xFFFFFFFFu) return SaveStatus::kTooLarge;
-        bytes->resize(need);
-        Utf16ToUtf8(text.data(), text.size(), reinterpret_cast<char*>(bytes->data()), need);
-        return SaveStatus::kSaved;
-    } catch (const std::bad_alloc&) {
-        return SaveStatus::kOutOfMemory;
-    }
+    // The mark at the text's start is converted with the rest: EF BB BF.
+    return writer::BuildUtf8(doc, fields, BuildText, bytes);
 }
 
 }  // namespace mr

@@ -1,6 +1,9 @@
 #include "editor/files/timed_lines.h"
 
 #include <algorithm>
+#include <new>
+
+#include "common/text.h"
 
 #include "editor/files/writer_support.h"
 
@@ -30,6 +33,32 @@ std::u16string FieldValue(const std::u16string& value) {
     std::u16string v = value;
     ReplaceBreakingUnits(v, true);
     return v;
+}
+
+void AppendNumber(std::u16string& out, int64_t v, int width) {
+    char16_t digits[24];
+    int n = 0;
+    do {
+        digits[n++] = static_cast<char16_t>(u'0' + v % 10);
+        v /= 10;
+    } while (v > 0);
+    for (; n < width; ++n) digits[n] = u'0';
+    while (n > 0) out += digits[--n];
+}
+
+SaveStatus BuildUtf8(SyncDocument& doc, const SaveFields& fields, TextBuilder build, std::vector<uint8_t>* bytes) {
+    try {
+        std::u16string text;
+        const SaveStatus built = build(doc, fields, text);
+        if (built != SaveStatus::kSaved) return built;
+        const size_t need = Utf16ToUtf8(text.data(), text.size(), nullptr, 0);
+        if (need > 0xFFFFFFFFu) return SaveStatus::kTooLarge;
+        bytes->resize(need);
+        Utf16ToUtf8(text.data(), text.size(), reinterpret_cast<char*>(bytes->data()), need);
+        return SaveStatus::kSaved;
+    } catch (const std::bad_alloc&) {
+        return SaveStatus::kOutOfMemory;
+    }
 }
 
 }  // namespace mr::writer

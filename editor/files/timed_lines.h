@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "editor/files/save_types.h"
 #include "editor/store/sync_document.h"
 
 namespace mr::writer {
@@ -27,5 +28,14 @@ std::vector<TimedLine> CollectTimedLines(SyncDocument& doc);
 
 // A single-line field value (title, artist) with NUL, CR and LF as U+FFFD.
 std::u16string FieldValue(const std::u16string& value);
+
+// v (not negative) in decimal, zero-padded to at least `width` digits.
+void AppendNumber(std::u16string& out, int64_t v, int width = 1);
+
+// What these writers share at the end: the text `build` makes of the
+// document, as UTF-8 in *bytes. kTooLarge when the UTF-8 would pass 4 GiB,
+// kOutOfMemory when memory runs out; otherwise what `build` returned.
+using TextBuilder = SaveStatus (*)(SyncDocument& doc, const SaveFields& fields, std::u16string& out);
+SaveStatus BuildUtf8(SyncDocument& doc, const SaveFields& fields, TextBuilder build, std::vector<uint8_t>* bytes);
 
 }  // namespace mr::writer

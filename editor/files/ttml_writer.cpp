@@ -1,24 +1,13 @@
 #include "editor/files/ttml_writer.h"
 
-#include <new>
 #include <string>
 
-#include "common/text.h"
 #include "editor/files/timed_lines.h"
 
 namespace mr {
 namespace {
 
-void AppendNumber(std::u16string& out, int64_t v, int width) {
-    char16_t digits[24];
-    int n = 0;
-    do {
-        digits[n++] = static_cast<char16_t>(u'0' + v % 10);
-        v /= 10;
-    } while (v > 0);
-    for (; n < width; ++n) digits[n] = u'0';
-    while (n > 0) out += digits[--n];
-}
+using writer::AppendNumber;
 
 // HH:MM:SS.mmm for t ticks (10 ms).
 void AppendClock(std::u16string& out, int32_t t) {
@@ -94,18 +83,7 @@ SaveStatus BuildText(SyncDocument& doc, const SaveFields& fields, std::u16string
 }  // namespace
 
 SaveStatus BuildTtml(SyncDocument& doc, const SaveFields& fields, std::vector<uint8_t>* bytes) {
-    try {
-        std::u16string text;
-        const SaveStatus built = BuildText(doc, fields, text);
-        if (built != SaveStatus::kSaved) return built;
-        const size_t need = Utf16ToUtf8(text.data(), text.size(), nullptr, 0);
-        if (need > 0xFFFFFFFFu) return SaveStatus::kTooLarge;
-        bytes->resize(need);
-        Utf16ToUtf8(text.data(), text.size(), reinterpret_cast<char*>(bytes->data()), need);
-        return SaveStatus::kSaved;
-    } catch (const std::bad_alloc&) {
-        return SaveStatus::kOutOfMemory;
-    }
+    return writer::BuildUtf8(doc, fields, BuildText, bytes);
 }
 
 }  // namespace mr
