@@ -98,9 +98,12 @@ HWND WaitForDialog(const wchar_t* caption, HWND owner = nullptr) {
     return nullptr;
 }
 
+// Until the dialog is destroyed, not only hidden: its modal loop may still
+// answer messages sent to the owner's thread, and what the owner does with
+// the dialog's result comes after it.
 bool WaitGone(HWND w) {
     for (int i = 0; i < 200; ++i) {
-        if (!IsWindow(w) || !IsWindowVisible(w)) return true;
+        if (!IsWindow(w)) return true;
         Sleep(50);
     }
     return false;
@@ -250,7 +253,8 @@ TEST_F(editor_dialogs, options_ok_takes_the_chosen_font_and_colour_and_typed_siz
     EditorSettings settings = Defaults();
     struct Seen {
         std::wstring face, size, style, previewSize, range, chosenFace, chosenSize;
-        bool antiAliased = false, fontDialog = false, fontClosed = false, colourDialog = false, colourClosed = false;
+        bool antiAliased = false, fontDialog = false, faceListed = false, fontClosed = false, colourDialog = false,
+             colourClosed = false;
         bool shots[3] = {};
     } seen;
     EXPECT_TRUE(Options(settings, [&](HWND d) {
@@ -269,8 +273,15 @@ TEST_F(editor_dialogs, options_ok_takes_the_chosen_font_and_colour_and_typed_siz
         seen.fontDialog = font != nullptr;
         if (font) {
             HWND faces = GetDlgItem(font, cmb1), sizes = GetDlgItem(font, cmb3);
-            SendMessageW(faces, CB_SETCURSEL,
-                         SendMessageW(faces, CB_FINDSTRINGEXACT, -1, reinterpret_cast<LPARAM>(L"Liberation Serif")), 0);
+            // On a busy machine the dialog may show before its face list is
+            // filled: wait for the face to be listed.
+            LRESULT face = CB_ERR;
+            for (int i = 0; i < 100 && face == CB_ERR; ++i) {
+                face = SendMessageW(faces, CB_FINDSTRINGEXACT, -1, reinterpret_cast<LPARAM>(L"Liberation Serif"));
+                if (face == CB_ERR) Sleep(50);
+            }
+            seen.faceListed = face != CB_ERR;
+            SendMessageW(faces, CB_SETCURSEL, face, 0);
             SendMessageW(font, WM_COMMAND, MAKEWPARAM(cmb1, CBN_SELCHANGE), reinterpret_cast<LPARAM>(faces));
             SendMessageW(sizes, CB_SETCURSEL,
                          SendMessageW(sizes, CB_FINDSTRINGEXACT, -1, reinterpret_cast<LPARAM>(L"16")), 0);
@@ -278,7 +289,13 @@ TEST_F(editor_dialogs, options_ok_takes_the_chosen_font_and_colour_and_typed_siz
             Click(GetDlgItem(font, IDOK));
             seen.fontClosed = WaitGone(font);
         }
-        seen.chosenFace = Text(Item(d, MR_IDD_OPTIONS_EDIT_TEXT, MR_IDC_FONT_FACE));
+        // The page fills in the choice once its thread is back from the
+        // font dialog: wait for it.
+        for (int i = 0; i < 100; ++i) {
+            seen.chosenFace = Text(Item(d, MR_IDD_OPTIONS_EDIT_TEXT, MR_IDC_FONT_FACE));
+            if (seen.chosenFace != seen.face) break;
+            Sleep(50);
+        }
         seen.chosenSize = Text(Item(d, MR_IDD_OPTIONS_EDIT_TEXT, MR_IDC_FONT_SIZE));
         Type(Item(d, MR_IDD_OPTIONS_EDIT_TEXT, MR_IDC_FONT_SIZE), L"14.5");
         ShowTab(d, 1);
@@ -310,6 +327,7 @@ TEST_F(editor_dialogs, options_ok_takes_the_chosen_font_and_colour_and_typed_siz
     EXPECT_EQ(seen.range, L"points (6 to 72)");
     EXPECT_TRUE(seen.antiAliased);
     EXPECT_TRUE(seen.fontDialog);
+    EXPECT_TRUE(seen.faceListed);
     EXPECT_TRUE(seen.fontClosed);
     EXPECT_EQ(seen.chosenFace, L"Liberation Serif");
     EXPECT_EQ(seen.chosenSize, L"16");

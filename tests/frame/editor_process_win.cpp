@@ -204,10 +204,11 @@ std::wstring Editor::StatusText(int part) const {
 }
 
 bool Editor::WaitStatus(int part, const std::wstring& text, DWORD ms) const {
-    for (DWORD waited = 0; waited < ms; waited += 20) {
+    const double start = NowMs();
+    do {
         if (Status(part) == text) return true;
         Sleep(20);
-    }
+    } while (NowMs() - start < ms);
     return false;
 }
 

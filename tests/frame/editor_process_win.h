@@ -76,7 +76,7 @@ public:
     // may still be under way) or "" after 3 s; or true once it reads `text`.
     std::wstring Status(int part) const;
     std::wstring StatusText(int part) const;
-    bool WaitStatus(int part, const std::wstring& text, DWORD ms = 3000) const;
+    bool WaitStatus(int part, const std::wstring& text, DWORD ms = 10000) const;
     // The text pane's text without its line feeds.
     std::wstring PaneText() const;
     std::wstring TabText(int index) const;

@@ -276,7 +276,7 @@ TEST_F(mredit_session, a_song_synchronised_saved_and_closed) {
         const WPARAM at = text.find(word);
         SendMessageW(pane, EM_SETSEL, at, static_cast<LPARAM>(at));
         editor.Settle();
-        EXPECT_GE(editor.WaitEnabled(MR_ID_SET_SYNCPOINT, true, 2000), 0);
+        EXPECT_GE(editor.WaitEnabled(MR_ID_SET_SYNCPOINT, true, 10000), 0);
         DWORD from = 0, to = 0;
         SendMessageW(pane, EM_GETSEL, reinterpret_cast<WPARAM>(&from), reinterpret_cast<LPARAM>(&to));
         EXPECT_EQ(from, at);
@@ -319,7 +319,7 @@ TEST_F(mredit_session, a_song_synchronised_saved_and_closed) {
     const double slowDownAt = 3000, stopAfterSlow = 2600;
     editor.Run(MR_ID_PLAY);
     const double played = NowMs();
-    EXPECT_GE(editor.WaitEnabled(MR_ID_PAUSE, true, 2000), 0) << "Pause not offered while playing";
+    EXPECT_GE(editor.WaitEnabled(MR_ID_PAUSE, true, 10000), 0) << "Pause not offered while playing";
     double slowSent = 0, slowReturned = 0;
     for (Tap& tap : taps) {
         if (tap.slow && slowSent == 0) {
@@ -351,7 +351,7 @@ TEST_F(mredit_session, a_song_synchronised_saved_and_closed) {
     EXPECT_TRUE(editor.Checked(MR_ID_SLOW_DOWN));
     editor.Run(MR_ID_STOP);
     editor.Settle();
-    EXPECT_GE(editor.WaitEnabled(MR_ID_PAUSE, false, 2000), 0) << "Pause still offered after Stop";
+    EXPECT_GE(editor.WaitEnabled(MR_ID_PAUSE, false, 10000), 0) << "Pause still offered after Stop";
     editor.Run(MR_ID_SLOW_DOWN);
     EXPECT_FALSE(editor.Checked(MR_ID_SLOW_DOWN));
     EXPECT_TRUE(editor.WaitStatus(1, L"TC: " + std::to_wstring(kSegments))) << editor.Status(1);
@@ -463,19 +463,19 @@ TEST_F(mredit_session, a_song_synchronised_saved_and_closed) {
     // there, long before the end of the song. (Redo moved the play position
     // to the entry it brought back; Stop returns it to the start.)
     editor.Run(MR_ID_PLAY);
-    EXPECT_GE(editor.WaitEnabled(MR_ID_STOP, true, 2000), 0);
+    EXPECT_GE(editor.WaitEnabled(MR_ID_STOP, true, 10000), 0);
     editor.Run(MR_ID_STOP);
-    EXPECT_GE(editor.WaitEnabled(MR_ID_STOP, false, 2000), 0);
+    EXPECT_GE(editor.WaitEnabled(MR_ID_STOP, false, 10000), 0);
     editor.Run(MR_ID_PLAY);
     const double replayed = NowMs();
     const double pauseAt = (saved[2].start + saved[2].end) / 2.0 + lead;
     SleepUntil(replayed + pauseAt);
     editor.Run(MR_ID_PAUSE);
     const double pausedMedia = NowMs() - replayed - lead;
-    EXPECT_GE(editor.WaitEnabled(MR_ID_PAUSE, false, 2000), 0);
+    EXPECT_GE(editor.WaitEnabled(MR_ID_PAUSE, false, 10000), 0);
     editor.Run(MR_ID_PLAY_X);
     const double segmentStarted = NowMs();
-    EXPECT_GE(editor.WaitEnabled(MR_ID_PAUSE, true, 2000), 0) << "Play X did not play";
+    EXPECT_GE(editor.WaitEnabled(MR_ID_PAUSE, true, 10000), 0) << "Play X did not play";
     const double segmentPlayed = editor.WaitEnabled(MR_ID_PAUSE, false, 8000);
     const double segmentMs = NowMs() - segmentStarted;
     std::printf("[ session  ] Play X from %.0f ms played %.0f ms (entry 2 ends at %ld ms)\n", pausedMedia, segmentMs,
@@ -492,7 +492,7 @@ TEST_F(mredit_session, a_song_synchronised_saved_and_closed) {
     const std::vector<uint8_t> mrBytes = test::ReadFileBytes(mrFile);
     EXPECT_FALSE(editor.Enabled(MR_ID_SAVE)) << "saved, so nothing to save";
     editor.Command(MR_ID_UNDO);
-    EXPECT_GE(editor.WaitEnabled(MR_ID_SAVE, true, 2000), 0) << "Undo after the save left nothing to save";
+    EXPECT_GE(editor.WaitEnabled(MR_ID_SAVE, true, 10000), 0) << "Undo after the save left nothing to save";
     const std::wstring counts = editor.Status(1) + L" " + editor.Status(2);
     for (int answer : {IDCANCEL, IDNO}) {
         SCOPED_TRACE(answer == IDCANCEL ? "Cancel" : "No");

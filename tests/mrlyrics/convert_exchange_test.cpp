@@ -15,7 +15,7 @@ namespace {
 ProgramResult Convert(std::vector<std::u16string> args) {
     ProgramResult r;
     args.insert(args.begin(), u"convert");
-    EXPECT_TRUE(RunProgram(BuiltProgram(u"mrlyrics"), args, &r));
+    EXPECT_TRUE(RunProgram(BuiltProgram(u"mrlyrics"), args, &r)) << r.err;
     return r;
 }
 

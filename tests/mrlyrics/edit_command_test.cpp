@@ -13,7 +13,7 @@ namespace {
 ProgramResult Edit(std::vector<std::u16string> args) {
     ProgramResult r;
     args.insert(args.begin(), u"edit");
-    EXPECT_TRUE(RunProgram(BuiltProgram(u"mrlyrics"), args, &r));
+    EXPECT_TRUE(RunProgram(BuiltProgram(u"mrlyrics"), args, &r)) << r.err;
     return r;
 }
 

@@ -12,7 +12,7 @@ namespace {
 
 ProgramResult Tool(std::vector<std::u16string> args) {
     ProgramResult r;
-    EXPECT_TRUE(RunProgram(BuiltProgram(u"mrlyrics"), args, &r));
+    EXPECT_TRUE(RunProgram(BuiltProgram(u"mrlyrics"), args, &r)) << r.err;
     return r;
 }
 

@@ -20,7 +20,7 @@ std::u16string BuiltProgram(std::u16string_view name);
 
 // Runs `program` with `args` (passed as UTF-16 on Windows, UTF-8 elsewhere),
 // waits up to 60 s for it and captures both output streams. False when it
-// cannot be started or does not finish in time.
+// cannot be started or does not finish in time, with the reason in err.
 bool RunProgram(std::u16string_view program, const std::vector<std::u16string>& args, ProgramResult* result);
 
 }  // namespace mr::test

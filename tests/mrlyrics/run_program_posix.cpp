@@ -4,7 +4,10 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <chrono>
+#include <cstring>
+#include <string>
 #include <thread>
 
 #include "common/text.h"
@@ -35,17 +38,24 @@ bool RunProgram(std::u16string_view program, const std::vector<std::u16string>& 
     pid_t pid = 0;
     const int rc = posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), environ);
     posix_spawn_file_actions_destroy(&actions);
-    if (rc != 0) return false;
+    if (rc != 0) {
+        result->err = "cannot start the program (" + std::string(std::strerror(rc)) + ")";
+        return false;
+    }
 
     int status = 0;
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
     for (;;) {
         const pid_t done = waitpid(pid, &status, WNOHANG);
         if (done == pid) break;
-        if (done < 0) return false;
+        if (done < 0) {
+            result->err = "lost the program (" + std::string(std::strerror(errno)) + ")";
+            return false;
+        }
         if (std::chrono::steady_clock::now() > deadline) {
             kill(pid, SIGKILL);
             waitpid(pid, &status, 0);
+            result->err = "did not finish within 60 s";
             return false;
         }
         std::this_thread::sleep_for(std::chrono::milliseconds(5));

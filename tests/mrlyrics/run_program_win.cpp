@@ -1,5 +1,8 @@
 #include <windows.h>
 
+#include <cstdio>
+#include <string>
+
 #include "tests/mrlyrics/run_program.h"
 #include "tests/support/test_support.h"
 
@@ -40,8 +43,16 @@ std::u16string BuiltProgram(std::u16string_view name) {
 
 bool RunProgram(std::u16string_view program, const std::vector<std::u16string>& args, ProgramResult* result) {
     ScopedTempDir dir;
+    auto fail = [&](const char* what) {
+        result->err = std::string(what) + " (error " + std::to_string(GetLastError()) + ")";
+        return false;
+    };
     HANDLE out = CreateCapture(dir.Path(u"out")), err = CreateCapture(dir.Path(u"err"));
-    if (out == INVALID_HANDLE_VALUE || err == INVALID_HANDLE_VALUE) return false;
+    if (out == INVALID_HANDLE_VALUE || err == INVALID_HANDLE_VALUE) {
+        if (out != INVALID_HANDLE_VALUE) CloseHandle(out);
+        if (err != INVALID_HANDLE_VALUE) CloseHandle(err);
+        return fail("cannot create the capture files");
+    }
     std::wstring cmd = Quote(std::u16string(program));
     for (const auto& a : args) cmd += L" " + Quote(a);
     const std::wstring exe(program.begin(), program.end());
@@ -52,17 +63,32 @@ bool RunProgram(std::u16string_view program, const std::vector<std::u16string>& 
     si.hStdOutput = out;
     si.hStdError = err;
     PROCESS_INFORMATION pi = {};
-    const BOOL started = CreateProcessW(exe.c_str(), cmd.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr, &si, &pi);
+    BOOL started = CreateProcessW(exe.c_str(), cmd.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr, &si, &pi);
+    if (!started) {
+        // Under Wine a start now and then fails while the machine is busy
+        // with the rest of the suite; a second try tells that from a fault.
+        std::fprintf(stderr, "RunProgram: starting %ls failed (error %lu); trying once more\n", exe.c_str(),
+                     GetLastError());
+        Sleep(200);
+        started = CreateProcessW(exe.c_str(), cmd.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr, &si, &pi);
+    }
+    const DWORD startError = GetLastError();
     CloseHandle(out);
     CloseHandle(err);
-    if (!started) return false;
+    if (!started) {
+        SetLastError(startError);
+        return fail("cannot start the program");
+    }
     const bool finished = WaitForSingleObject(pi.hProcess, 60000) == WAIT_OBJECT_0;
     if (!finished) TerminateProcess(pi.hProcess, 1);
     DWORD code = 0;
     GetExitCodeProcess(pi.hProcess, &code);
     CloseHandle(pi.hThread);
     CloseHandle(pi.hProcess);
-    if (!finished) return false;
+    if (!finished) {
+        result->err = "did not finish within 60 s";
+        return false;
+    }
     result->exitCode = static_cast<int>(code);
     const auto o = ReadFileBytes(dir.Path(u"out")), e = ReadFileBytes(dir.Path(u"err"));
     result->out.assign(o.begin(), o.end());

@@ -95,7 +95,7 @@ test::ProgramResult RunSuggest(const std::vector<std::u16string>& args) {
     test::ProgramResult r;
     std::vector<std::u16string> all = {u"suggest"};
     all.insert(all.end(), args.begin(), args.end());
-    EXPECT_TRUE(test::RunProgram(test::BuiltProgram(u"mrlyrics"), all, &r));
+    EXPECT_TRUE(test::RunProgram(test::BuiltProgram(u"mrlyrics"), all, &r)) << r.err;
     return r;
 }
 
